@@ -1,0 +1,14 @@
+#pragma once
+// Identifiers of the window's controls; the end-to-end driver finds the
+// controls by them too.
+namespace ControlIds {
+constexpr int LProdukte = 101;
+constexpr int LRegister = 102;
+constexpr int bEntfernen = 103;
+constexpr int LTemp = 104;
+constexpr int bRestored = 105;
+constexpr int Timer1 = 1;
+} // namespace ControlIds
+
+// The window class, which the driver also looks for.
+#define TESSARINE_WINDOW_CLASS L"TessarineRoot"

@@ -1,0 +1,307 @@
+#include "app/Root.h"
+
+#include "app/ControlIds.h"
+#include "app/resources/resource.h"
+#include "platform/RegistryEditor.h"
+
+#include <array>
+
+namespace {
+
+constexpr wchar_t Caption[] = L"Velmora Tessarine";
+constexpr int TwipsPerInch = 1440;
+
+// Sizes in twips, as laid out: the client area and one control each.
+constexpr int ClientWidth = 7620;
+constexpr int ClientHeight = 5070;
+
+struct ControlLayout {
+    int id;
+    const wchar_t* windowClass;
+    const wchar_t* text;
+    DWORD style;
+    DWORD exStyle;
+    int left, top, width, height;
+};
+
+// In tab order: creation order is the order the dialog navigation follows.
+constexpr std::array<ControlLayout, 5> Layout{{
+    {ControlIds::LProdukte, L"LISTBOX", L"",
+     WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_SORT | LBS_NOTIFY | LBS_USETABSTOPS,
+     WS_EX_CLIENTEDGE, 90, 540, 5910, 4380},
+    {ControlIds::LRegister, L"COMBOBOX", L"",
+     WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
+     0, 90, 135, 5910, 330},
+    {ControlIds::bEntfernen, L"BUTTON", L"&Entfernen",
+     WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+     0, 6165, 180, 1320, 420},
+    // Never shown and never in the tab order: the names behind the rows.
+    {ControlIds::LTemp, L"LISTBOX", L"",
+     WS_DISABLED | LBS_NOINTEGRALHEIGHT,
+     0, 45, 720, 5910, 4140},
+    {ControlIds::bRestored, L"BUTTON", L"&Restored",
+     WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+     0, 6165, 675, 1320, 420},
+}};
+
+constexpr std::array<const wchar_t*, 3> ScopeEntries{
+    L"Beide Registertypen verwenden",
+    L"Nur Benutzerregister anzeigen",
+    L"Nur Hauptregister benutzen",
+};
+
+int ScreenDpi()
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+int Pixels(int twips, int dpi) { return MulDiv(twips, dpi, TwipsPerInch); }
+
+// Tahoma at a size in hundredths of a point.
+HFONT Tahoma(int centipoints, int dpi)
+{
+    LOGFONTW lf{};
+    lf.lfHeight = -MulDiv(centipoints, dpi, 7200);
+    lf.lfWeight = FW_NORMAL;
+    lf.lfCharSet = ANSI_CHARSET;
+    lf.lfQuality = DEFAULT_QUALITY;
+    lstrcpynW(lf.lfFaceName, L"Tahoma", LF_FACESIZE);
+    return CreateFontIndirectW(&lf);
+}
+
+std::wstring ProgramFolder()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+        if (n == 0) return L".";
+        if (n < path.size()) { path.resize(n); break; }
+        path.resize(path.size() * 2);
+    }
+    return path.substr(0, path.find_last_of(L'\\'));
+}
+
+} // namespace
+
+Root::Root(HINSTANCE instance, RootSeams seams)
+    : instance_(instance), seams_(std::move(seams))
+{
+    workingFolder_ = seams_.workingFolder.empty() ? ProgramFolder() : seams_.workingFolder;
+    if (!seams_.messageBox)
+        seams_.messageBox = [](HWND owner, const std::wstring& text, const std::wstring& title, UINT style) {
+            return MessageBoxW(owner, text.c_str(), title.c_str(), style);
+        };
+    if (!seams_.startProcess) seams_.startProcess = RegistryEditor::Start;
+}
+
+Root::~Root()
+{
+    if (hwnd_) DestroyWindow(hwnd_);
+    if (windowFont_) DeleteObject(windowFont_);
+    if (listFont_) DeleteObject(listFont_);
+}
+
+bool Root::Create()
+{
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = WndProc;
+    wc.hInstance = instance_;
+    wc.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_TESSARINE));
+    wc.hIconSm = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_TESSARINE), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = TESSARINE_WINDOW_CLASS;
+    // A second window in the same process (as in the tests) finds the
+    // class registered already.
+    if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+
+    const int dpi = ScreenDpi();
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
+    RECT frame{0, 0, Pixels(ClientWidth, dpi), Pixels(ClientHeight, dpi)};
+    if (!AdjustWindowRectEx(&frame, style, FALSE, exStyle)) return false;
+
+    hwnd_ = CreateWindowExW(exStyle, TESSARINE_WINDOW_CLASS, ::Caption, style,
+                            CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                            frame.bottom - frame.top, nullptr, nullptr, instance_, this);
+    if (!hwnd_) return false;
+
+    windowFont_ = Tahoma(900, dpi);
+    listFont_ = Tahoma(975, dpi);
+    for (const auto& c : Layout) {
+        const bool list = c.id == ControlIds::LProdukte || c.id == ControlIds::LTemp;
+        // The closed drop-down list is as high as laid out; the height given
+        // here also covers its open list.
+        const int height = c.id == ControlIds::LRegister ? Pixels(c.height, dpi) * 8 : Pixels(c.height, dpi);
+        HWND control = CreateWindowExW(c.exStyle, c.windowClass, c.text, WS_CHILD | c.style,
+                                       Pixels(c.left, dpi), Pixels(c.top, dpi), Pixels(c.width, dpi),
+                                       height, hwnd_, reinterpret_cast<HMENU>(INT_PTR(c.id)), instance_,
+                                       nullptr);
+        if (!control) return false;
+        SendMessageW(control, WM_SETFONT, WPARAM(list ? listFont_ : windowFont_), FALSE);
+    }
+    auto item = [this](int id) { return GetDlgItem(hwnd_, id); };
+    LProdukte.hwnd = item(ControlIds::LProdukte);
+    LRegister.hwnd = item(ControlIds::LRegister);
+    bEntfernen.hwnd = item(ControlIds::bEntfernen);
+    LTemp.hwnd = item(ControlIds::LTemp);
+    bRestored.hwnd = item(ControlIds::bRestored);
+
+    // The selection field of the closed box: its borders add 6 pixels.
+    SendMessageW(LRegister.hwnd, CB_SETITEMHEIGHT, WPARAM(-1), Pixels(330, dpi) - 6);
+    for (const wchar_t* entry : ScopeEntries)
+        if (LRegister.add(entry) < 0) return false;
+
+    return SetTimer(hwnd_, ControlIds::Timer1, 600, nullptr) != 0;
+}
+
+void Root::Form_Load()
+{
+    std::array<int, 3> tabStops{120, 300, 400};
+    // Without them the list keeps the default stops; nothing else depends on it.
+    SendMessageW(LProdukte.hwnd, LB_SETTABSTOPS, tabStops.size(), LPARAM(tabStops.data()));
+    InvalidateRect(LProdukte.hwnd, nullptr, TRUE);
+
+    LRegister.select(0);
+    LRegister_Click();
+    if (LProdukte.count() != 0) LProdukte.select(0);
+    Timer1_Timer();
+}
+
+void Root::Show(int showCommand)
+{
+    RECT window, work;
+    if (GetWindowRect(hwnd_, &window) && SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) {
+        const int w = window.right - window.left, h = window.bottom - window.top;
+        SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - w) / 2,
+                     work.top + (work.bottom - work.top - h) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    }
+    ShowWindow(hwnd_, showCommand);
+    UpdateWindow(hwnd_);
+    SetFocus(LProdukte.hwnd);
+}
+
+LRESULT CALLBACK Root::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto self = static_cast<Root*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto self = reinterpret_cast<Root*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    return self ? self->OnMessage(message, wParam, lParam) : DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+LRESULT Root::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND:
+        OnCommand(LOWORD(wParam), HIWORD(wParam));
+        return 0;
+    case WM_TIMER:
+        if (wParam == ControlIds::Timer1) Timer1_Timer();
+        return 0;
+    case WM_SETCURSOR:
+        if (OnSetCursor()) return TRUE;
+        break;
+    case WM_CLOSE:
+        OnClose();
+        return 0;
+    case WM_DESTROY:
+        KillTimer(hwnd_, ControlIds::Timer1);
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        hwnd_ = nullptr;
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+void Root::OnCommand(int id, int code)
+{
+    switch (id) {
+    case ControlIds::LRegister:
+        if (code != CBN_SELCHANGE) break;
+        // A second listing must not run inside the first; the newest choice
+        // is listed once the running operation has ended.
+        if (Busy()) relistPending_ = true;
+        else LRegister_Click();
+        break;
+    case ControlIds::LProdukte:
+        if (code == LBN_DBLCLK) LProdukte_DblClick();
+        break;
+    case ControlIds::bEntfernen:
+        if (code == BN_CLICKED && !Busy()) bEntfernen_Click();
+        break;
+    case ControlIds::bRestored:
+        if (code == BN_CLICKED && !Busy()) bRestored_Click();
+        break;
+    }
+}
+
+bool Root::OnSetCursor()
+{
+    if (pointer_ == PointerDefault) return false;
+    SetCursor(LoadCursorW(nullptr, pointer_ == PointerHourglass ? IDC_WAIT : IDC_APPSTARTING));
+    return true;
+}
+
+void Root::OnClose()
+{
+    // The running handler still uses the window; it closes when that ends.
+    if (Busy()) closePending_ = true;
+    else DestroyWindow(hwnd_);
+}
+
+void Root::OnIdle()
+{
+    if (closePending_) {
+        closePending_ = false;
+        DestroyWindow(hwnd_);
+        return;
+    }
+    if (relistPending_) {
+        relistPending_ = false;
+        LRegister_Click();
+        return;
+    }
+    // A control that had the focus may have been disabled meanwhile.
+    if (hwnd_ && GetForegroundWindow() == hwnd_ && !GetFocus()) SetFocus(LProdukte.hwnd);
+}
+
+void Root::SetMousePointer(int code)
+{
+    pointer_ = code;
+    SetCursor(LoadCursorW(nullptr, code == PointerHourglass       ? IDC_WAIT
+                                 : code == PointerArrowHourglass ? IDC_APPSTARTING
+                                                                 : IDC_ARROW));
+}
+
+int Root::Ask(const std::wstring& text, const std::wstring& title, UINT style) const
+{
+    return seams_.messageBox(hwnd_, text, title, style);
+}
+
+ProcessHandle Root::StartEditor(const std::wstring& commandLine, int showStyle) const
+{
+    return seams_.startProcess(commandLine, showStyle);
+}
+
+std::wstring Root::Caption() const
+{
+    wchar_t text[256] = L"";
+    GetWindowTextW(hwnd_, text, int(std::size(text)));
+    return text;
+}
+
+void Root::EndBusyState()
+{
+    SetMousePointer(PointerDefault);
+    if (LProdukte.count() != 0) bEntfernen.enable(true);
+    LProdukte.enable(true);
+}

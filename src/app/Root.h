@@ -1,0 +1,98 @@
+#pragma once
+// The main window: its controls, its start-up and its event handlers.
+#include "app/Controls.h"
+#include "platform/Handles.h"
+
+#include <windows.h>
+#include <functional>
+#include <string>
+
+// What a test steers instead of the platform; every member defaults to the
+// real thing.
+struct RootSeams {
+    // The answer of a modal message box (IDYES, IDNO, IDOK, ...).
+    std::function<int(HWND owner, const std::wstring& text, const std::wstring& title, UINT style)> messageBox;
+    // Starts a program; an empty handle when it could not be started.
+    std::function<ProcessHandle(const std::wstring& commandLine, int showStyle)> startProcess;
+    // The folder the restore files go to; empty for the program's own folder.
+    std::wstring workingFolder;
+    // How long the registry editor may take for one export or import.
+    double editorTimeoutSeconds = 60.0;
+};
+
+class Root {
+public:
+    // The application-wide mouse pointer codes.
+    static constexpr int PointerDefault = 0;
+    static constexpr int PointerHourglass = 11;
+    static constexpr int PointerArrowHourglass = 13;
+
+    explicit Root(HINSTANCE instance, RootSeams seams = {});
+    ~Root();
+    Root(const Root&) = delete;
+    Root& operator=(const Root&) = delete;
+
+    // Creates the window and its controls, hidden; false when it could not.
+    bool Create();
+    void Form_Load();
+    // Shows the window centred on the screen, the focus on the list.
+    void Show(int showCommand);
+    HWND hwnd() const { return hwnd_; }
+
+    bool GetProgramme(HKEY lhTyp, const std::wstring& lhKey);
+
+    void LRegister_Click();
+    void Timer1_Timer();
+    void LProdukte_DblClick();
+    void bEntfernen_Click();
+    void bRestored_Click();
+
+    int MousePointer() const { return pointer_; }
+    // True while a listing, removal or restore runs.
+    bool Busy() const { return busy_ != 0; }
+    const std::wstring& WorkingFolder() const { return workingFolder_; }
+
+    ListBox LProdukte;
+    ComboBox LRegister;
+    Button bEntfernen;
+    ListBox LTemp;
+    Button bRestored;
+
+private:
+    // Marks a running operation; when the last one ends, a close or a scope
+    // change that arrived meanwhile is carried out.
+    class Operation {
+    public:
+        explicit Operation(Root& root) : root_(root) { ++root_.busy_; }
+        ~Operation() { if (--root_.busy_ == 0) root_.OnIdle(); }
+        Operation(const Operation&) = delete;
+        Operation& operator=(const Operation&) = delete;
+    private:
+        Root& root_;
+    };
+
+    static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
+    LRESULT OnMessage(UINT, WPARAM, LPARAM);
+    void OnCreate();
+    void OnCommand(int id, int code);
+    bool OnSetCursor();
+    void OnClose();
+    void OnIdle();
+
+    void SetMousePointer(int code);
+    int Ask(const std::wstring& text, const std::wstring& title, UINT style) const;
+    ProcessHandle StartEditor(const std::wstring& commandLine, int showStyle) const;
+    std::wstring Caption() const;
+    void EndBusyState();
+
+    HINSTANCE instance_;
+    RootSeams seams_;
+    std::wstring workingFolder_;
+    HWND hwnd_ = nullptr;
+    HFONT windowFont_ = nullptr;
+    HFONT listFont_ = nullptr;
+    int pointer_ = PointerDefault;
+    int busy_ = 0;
+    bool relistPending_ = false;
+    bool closePending_ = false;
+};

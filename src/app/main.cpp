@@ -1,0 +1,51 @@
+// Program start: one window, its start-up, and the event loop until it closes.
+#include "app/Root.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <exception>
+
+namespace {
+
+constexpr wchar_t ApplicationTitle[] = L"Tessarine";
+
+int Fail(const wchar_t* text)
+{
+    MessageBoxW(nullptr, text, ApplicationTitle, MB_OK | MB_ICONERROR);
+    return 1;
+}
+
+int Run(HINSTANCE instance, int showCommand)
+{
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+    // Without visual styles the controls still work; the plain look is all
+    // that is lost.
+    (void)InitCommonControlsEx(&controls);
+
+    Root root(instance);
+    if (!root.Create()) return Fail(L"Das Fenster konnte nicht angelegt werden.");
+    root.Form_Load();
+    root.Show(showCommand);
+
+    MSG msg;
+    BOOL got;
+    while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
+        if (got == -1) return Fail(L"Die Ereignisverarbeitung ist fehlgeschlagen.");
+        if (IsDialogMessageW(root.hwnd(), &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return int(msg.wParam);
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
+{
+    try {
+        return Run(instance, showCommand);
+    } catch (const std::exception&) {
+        // The error report with which an uncaught error ends the program.
+        return Fail(L"Ein unerwarteter Fehler ist aufgetreten. Das Programm wird beendet.");
+    }
+}

@@ -1,0 +1,33 @@
+#include "catalogue/ProductRow.h"
+
+namespace ProductRow {
+
+std::wstring KeyPath(const std::wstring& name)
+{
+    return std::wstring(ProductRoot) + L"\\" + name;
+}
+
+const wchar_t* RootName(HKEY root)
+{
+    return root == HKEY_LOCAL_MACHINE ? MainRootName : UserRootName;
+}
+
+std::wstring Make(const std::wstring& name, const std::wstring& root,
+                  const std::wstring& installDir, const std::wstring& version)
+{
+    return name + L'\t' + root + L'\t' + installDir + L'\t' + version;
+}
+
+std::wstring NameOf(const std::wstring& row)
+{
+    const auto tab = row.find(L'\t');
+    return tab == std::wstring::npos ? std::wstring() : row.substr(0, tab);
+}
+
+std::wstring BeforeNul(const std::wstring& value)
+{
+    const auto nul = value.find(L'\0');
+    return nul == std::wstring::npos ? std::wstring() : value.substr(0, nul);
+}
+
+} // namespace ProductRow

@@ -1,0 +1,31 @@
+#pragma once
+// The product row of the list: name, root, install folder and version,
+// joined by single tabs.
+#include <windows.h>
+#include <string>
+
+namespace ProductRow {
+
+inline constexpr wchar_t ProductRoot[] = L"Software\\Velmora";
+inline constexpr wchar_t MainRootName[] = L"HKEY_LOCAL_MACHINE";
+inline constexpr wchar_t UserRootName[] = L"HKEY_CURRENT_USER";
+inline constexpr wchar_t NoInstallDir[] = L"<PROGRAMS>";
+inline constexpr wchar_t NoVersion[] = L"1.0";
+
+// "Software\Velmora\" followed by the name.
+std::wstring KeyPath(const std::wstring& name);
+
+// The root's name as a row and the registry editor write it.
+const wchar_t* RootName(HKEY root);
+
+std::wstring Make(const std::wstring& name, const std::wstring& root,
+                  const std::wstring& installDir, const std::wstring& version);
+
+// The text before the first tab; empty for a row without a tab.
+std::wstring NameOf(const std::wstring& row);
+
+// The text before the first NUL of a value read from the registry; empty
+// when it holds none (a value that is not text).
+std::wstring BeforeNul(const std::wstring& value);
+
+} // namespace ProductRow

@@ -1,0 +1,44 @@
+#pragma once
+// Owners for the platform handles the program opens: each closes its handle
+// on every path out of the scope that opened it.
+#include <windows.h>
+
+template <typename T, auto Close, auto Invalid>
+class UniqueHandle {
+public:
+    UniqueHandle() = default;
+    explicit UniqueHandle(T h) : h_(h) {}
+    ~UniqueHandle() { reset(); }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    UniqueHandle(UniqueHandle&& o) noexcept : h_(o.h_) { o.h_ = Invalid(); }
+    UniqueHandle& operator=(UniqueHandle&& o) noexcept
+    {
+        if (this != &o) { reset(); h_ = o.h_; o.h_ = Invalid(); }
+        return *this;
+    }
+    T* put() { reset(); return &h_; }
+    T get() const { return h_; }
+    explicit operator bool() const { return h_ != Invalid(); }
+    void reset()
+    {
+        // Closing a handle that was valid cannot fail in a way the caller
+        // could act on; the result is deliberately not used.
+        if (h_ != Invalid()) (void)Close(h_);
+        h_ = Invalid();
+    }
+
+private:
+    T h_ = Invalid();
+};
+
+namespace handles_detail {
+constexpr HKEY NoKey() { return nullptr; }
+constexpr HANDLE NoHandle() { return nullptr; }
+inline HANDLE NoFind() { return INVALID_HANDLE_VALUE; }
+}
+
+using KeyHandle = UniqueHandle<HKEY, RegCloseKey, handles_detail::NoKey>;
+using FindHandle = UniqueHandle<HANDLE, FindClose, handles_detail::NoFind>;
+using FileHandle = UniqueHandle<HANDLE, CloseHandle, handles_detail::NoFind>;
+using ProcessHandle = UniqueHandle<HANDLE, CloseHandle, handles_detail::NoHandle>;

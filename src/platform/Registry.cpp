@@ -1,0 +1,119 @@
+#include "platform/Registry.h"
+
+#include "platform/Handles.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace Registry {
+
+namespace {
+
+// A registry key name holds up to 255 characters; the platform counts the
+// terminating NUL in the buffer size.
+constexpr DWORD MaxKeyNameChars = 255 + 1;
+
+// Most product values (folders, version texts) fit here, which spares the
+// second query that asks for the data after its size is known.
+constexpr DWORD FirstBufferBytes = 1024;
+
+std::wstring TextOf(const BYTE* data, DWORD bytes)
+{
+    std::wstring text(bytes / sizeof(wchar_t), L'\0');
+    if (!text.empty()) std::memcpy(text.data(), data, text.size() * sizeof(wchar_t));
+    // Stored strings normally carry their NUL; one written without it still
+    // gets one, so that a reader can always cut the text at the first NUL.
+    if (text.empty() || text.back() != L'\0') text.push_back(L'\0');
+    text.push_back(L' ');
+    return text;
+}
+
+std::wstring NumberOf(const BYTE* data, DWORD bytes)
+{
+    uint32_t n = 0;
+    for (DWORD i = 0; i < bytes; ++i) n |= uint32_t(data[i]) << (8 * i);
+    return std::to_wstring(static_cast<int32_t>(n));
+}
+
+} // namespace
+
+int RegEnumKeys(HKEY hRoot, const std::wstring& sSubKey, REGSAM lAccess,
+                std::vector<std::wstring>& sNames)
+{
+    KeyHandle key;
+    if (RegOpenKeyExW(hRoot, sSubKey.c_str(), 0, lAccess, key.put()) != ERROR_SUCCESS)
+        return 0;
+
+    int count = 0;
+    LSTATUS status;
+    for (;;) {
+        wchar_t name[MaxKeyNameChars];
+        DWORD size = MaxKeyNameChars;
+        status = RegEnumKeyExW(key.get(), DWORD(count), name, &size, nullptr,
+                               nullptr, nullptr, nullptr);
+        if (status != ERROR_SUCCESS) break;
+        sNames.emplace_back(name, size);
+        ++count;
+    }
+    return status == ERROR_NO_MORE_ITEMS ? count : 0;
+}
+
+bool RegKeyExists(HKEY hRoot, const std::wstring& sSubKey)
+{
+    KeyHandle key;
+    return RegOpenKeyExW(hRoot, sSubKey.c_str(), 0, AccessRead, key.put()) == ERROR_SUCCESS;
+}
+
+bool RegKeyDelete(HKEY hRoot, const std::wstring& sSubKey)
+{
+    return RegDeleteKeyW(hRoot, sSubKey.c_str()) == ERROR_SUCCESS;
+}
+
+bool RegTreeDelete(HKEY hRoot, const std::wstring& sSubKey)
+{
+    // An empty path would name the root itself.
+    if (sSubKey.empty()) return false;
+    // Given a subkey, the platform removes its content and then the key.
+    return RegDeleteTreeW(hRoot, sSubKey.c_str()) == ERROR_SUCCESS;
+}
+
+bool RegReadValue(HKEY hRoot, const std::wstring& sSubKey,
+                  const std::wstring& sValueName, std::wstring& vValue)
+{
+    KeyHandle key;
+    if (RegOpenKeyExW(hRoot, sSubKey.c_str(), 0, AccessRead, key.put()) != ERROR_SUCCESS)
+        return false;
+
+    BYTE first[FirstBufferBytes];
+    std::vector<BYTE> more;
+    BYTE* data = first;
+    DWORD type = 0;
+    DWORD size = sizeof first;
+    LSTATUS status = RegQueryValueExW(key.get(), sValueName.c_str(), nullptr, &type, data, &size);
+    // A larger value is asked for again with a buffer of the size the
+    // platform reported; it may grow in between, hence the loop.
+    while (status == ERROR_MORE_DATA && (type == REG_SZ || type == REG_EXPAND_SZ)) {
+        more.resize(size);
+        data = more.data();
+        status = RegQueryValueExW(key.get(), sValueName.c_str(), nullptr, &type, data, &size);
+    }
+
+    switch (type) {
+    case REG_SZ:
+    case REG_EXPAND_SZ:
+        if (status != ERROR_SUCCESS) return false;
+        vValue = TextOf(data, size);
+        return true;
+    case REG_BINARY:
+    case REG_DWORD:
+        // Read as one 32-bit number: longer data does not fit it.
+        if (status != ERROR_SUCCESS || size > 4) return false;
+        vValue = NumberOf(data, size);
+        return true;
+    default:
+        // Other types are read without being taken over, whatever their size.
+        return status == ERROR_SUCCESS || status == ERROR_MORE_DATA;
+    }
+}
+
+} // namespace Registry

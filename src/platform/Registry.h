@@ -1,0 +1,40 @@
+#pragma once
+// The program's only access to the registry. Each operation opens what it
+// needs, does one thing and closes it again; results are flags and counts,
+// never status codes.
+#include <windows.h>
+#include <string>
+#include <vector>
+
+namespace Registry {
+
+// KEY_READ and KEY_ALL_ACCESS, as the callers pass them.
+constexpr REGSAM AccessRead = 0x20019;
+constexpr REGSAM AccessAll = 0xF003F;
+
+// Appends the names of the direct subkeys of sSubKey, in enumeration order,
+// to sNames and returns how many it read. 0 when the key cannot be opened
+// with lAccess, has no subkeys, or the enumeration breaks off; names read
+// before a break stay in sNames.
+int RegEnumKeys(HKEY hRoot, const std::wstring& sSubKey, REGSAM lAccess,
+                std::vector<std::wstring>& sNames);
+
+// True when the key can be opened for reading.
+bool RegKeyExists(HKEY hRoot, const std::wstring& sSubKey);
+
+// Deletes one key with its values; refused (false) when it has subkeys.
+bool RegKeyDelete(HKEY hRoot, const std::wstring& sSubKey);
+
+// Deletes a key with all its subkeys and values. True when the key is gone.
+bool RegTreeDelete(HKEY hRoot, const std::wstring& sSubKey);
+
+// Reads one value as text. REG_SZ and REG_EXPAND_SZ arrive as their text
+// (unexpanded), a NUL and a blank; REG_DWORD and REG_BINARY of up to four
+// bytes as the decimal text of a signed 32-bit number; any other type reads
+// successfully and leaves vValue as it was. False, with vValue unchanged,
+// when the key or the value cannot be read or a binary value is longer
+// than four bytes.
+bool RegReadValue(HKEY hRoot, const std::wstring& sSubKey,
+                  const std::wstring& sValueName, std::wstring& vValue);
+
+} // namespace Registry

@@ -1,0 +1,181 @@
+#include "removal/RestoreFile.h"
+
+#include "platform/Dateiexistenz.h"
+#include "platform/Handles.h"
+#include "platform/Registry.h"
+#include "platform/Wartezeit.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace RestoreFile {
+
+namespace {
+
+constexpr char Header[] = "Windows Registry Editor Version 5.00";
+constexpr size_t HeaderChars = sizeof Header - 1;
+// Byte order mark and header, as the registry editor writes them.
+constexpr size_t Utf16HeadBytes = 2 + 2 * HeaderChars;
+
+bool DeleteIfExists(const std::wstring& file)
+{
+    return !Dateiexistenz::FileExists(file) || DeleteFileW(file.c_str()) != FALSE;
+}
+
+bool WriteBytes(const std::wstring& file, const std::string& bytes)
+{
+    {
+        FileHandle out(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!out) return false;
+        DWORD written = 0;
+        if (WriteFile(out.get(), bytes.data(), DWORD(bytes.size()), &written, nullptr)
+            && written == bytes.size() && FlushFileBuffers(out.get()))
+            return true;
+    }
+    // A partial restore file must not pass for a complete one.
+    (void)DeleteFileW(file.c_str());
+    return false;
+}
+
+// Where the keys of an export begin: right after the text of its header
+// line, found in UTF-16LE or in single-byte form; 74 bytes in when there is
+// no header.
+size_t BodyStart(const std::string& bytes)
+{
+    std::string wide;
+    for (char c : std::string_view(Header, HeaderChars)) { wide += c; wide += '\0'; }
+    auto same = [](char a, char b) { return std::tolower((unsigned char)a) == std::tolower((unsigned char)b); };
+    auto find = [&](const std::string& what) {
+        auto it = std::search(bytes.begin(), bytes.end(), what.begin(), what.end(), same);
+        return it == bytes.end() ? std::string::npos : size_t(it - bytes.begin()) + what.size();
+    };
+    if (size_t end = find(wide); end != std::string::npos) return end;
+    if (size_t end = find(std::string(Header, HeaderChars)); end != std::string::npos) return end;
+    return Utf16HeadBytes;
+}
+
+std::wstring TextOf(const std::string& bytes)
+{
+    if (bytes.size() >= 2 && (unsigned char)bytes[0] == 0xFF && (unsigned char)bytes[1] == 0xFE) {
+        std::wstring text((bytes.size() - 2) / 2, L'\0');
+        std::memcpy(text.data(), bytes.data() + 2, text.size() * 2);
+        return text;
+    }
+    const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), nullptr, 0);
+    std::wstring text(size_t(std::max(n, 0)), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), text.data(), n);
+    return text;
+}
+
+} // namespace
+
+Paths PathsIn(const std::wstring& workingFolder)
+{
+    return {workingFolder + L"\\Uninstall_1.reg", workingFolder + L"\\Uninstall_2.reg",
+            workingFolder + L"\\Uninstall.reg", workingFolder + L"\\Uninstall.bak"};
+}
+
+bool Clear(const Paths& paths)
+{
+    const bool main = DeleteIfExists(paths.mainExport);
+    const bool user = DeleteIfExists(paths.userExport);
+    const bool restore = DeleteIfExists(paths.restore);
+    return main && user && restore;
+}
+
+bool ReadBytes(const std::wstring& file, std::string& bytes)
+{
+    FileHandle in(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size;
+    if (!in || !GetFileSizeEx(in.get(), &size) || size.QuadPart > 0x7FFFFFFF) return false;
+    std::string content(size_t(size.QuadPart), '\0');
+    size_t done = 0;
+    while (done < content.size()) {
+        DWORD got = 0;
+        if (!ReadFile(in.get(), content.data() + done, DWORD(content.size() - done), &got, nullptr))
+            return false;
+        if (got == 0) return false; // shorter than its size said
+        done += got;
+    }
+    bytes = std::move(content);
+    return true;
+}
+
+Assembly Assemble(const Paths& paths)
+{
+    const bool main = Dateiexistenz::FileExists(paths.mainExport);
+    const bool user = Dateiexistenz::FileExists(paths.userExport);
+    if (!main && !user) return Assembly::NoExport;
+
+    if (main && user) {
+        std::string userBytes, merged;
+        if (!ReadBytes(paths.userExport, userBytes)) return Assembly::Failed;
+        const size_t start = std::min(BodyStart(userBytes), userBytes.size());
+        Wartezeit::DoEvents();
+        if (!ReadBytes(paths.mainExport, merged)) return Assembly::Failed;
+        merged.append(userBytes, start);
+        if (!WriteBytes(paths.restore, merged)) return Assembly::Failed;
+    } else {
+        const std::wstring& only = main ? paths.mainExport : paths.userExport;
+        if (!CopyFileW(only.c_str(), paths.restore.c_str(), FALSE)) {
+            (void)DeleteFileW(paths.restore.c_str());
+            return Assembly::Failed;
+        }
+    }
+    // The restore file holds them now; one that cannot be deleted is a
+    // leftover that the next removal clears first.
+    (void)DeleteIfExists(paths.mainExport);
+    (void)DeleteIfExists(paths.userExport);
+    Wartezeit::DoEvents();
+    return Assembly::Written;
+}
+
+std::vector<std::wstring> KeysIn(const std::wstring& file)
+{
+    std::string bytes;
+    if (!ReadBytes(file, bytes)) return {};
+    const std::wstring text = TextOf(bytes);
+    std::vector<std::wstring> keys;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find(L'\n', at);
+        if (end == std::wstring::npos) end = text.size();
+        std::wstring_view line(text.data() + at, end - at);
+        if (!line.empty() && line.back() == L'\r') line.remove_suffix(1);
+        if (line.size() > 2 && line.front() == L'[' && line.back() == L']')
+            keys.emplace_back(line.substr(1, line.size() - 2));
+        at = end + 1;
+    }
+    return keys;
+}
+
+bool Holds(const std::wstring& file, const std::wstring& fullKeyName)
+{
+    for (const auto& key : KeysIn(file))
+        if (CompareStringOrdinal(key.c_str(), int(key.size()), fullKeyName.c_str(),
+                                 int(fullKeyName.size()), TRUE) == CSTR_EQUAL)
+            return true;
+    return false;
+}
+
+} // namespace RestoreFile
+
+namespace RestoreFile {
+
+bool KeysPresent(const std::vector<std::wstring>& fullKeyNames)
+{
+    for (const auto& key : fullKeyNames) {
+        const size_t slash = key.find(L'\\');
+        const std::wstring root = key.substr(0, slash);
+        const std::wstring path = slash == std::wstring::npos ? std::wstring() : key.substr(slash + 1);
+        HKEY hRoot = nullptr;
+        if (root == L"HKEY_LOCAL_MACHINE") hRoot = HKEY_LOCAL_MACHINE;
+        else if (root == L"HKEY_CURRENT_USER") hRoot = HKEY_CURRENT_USER;
+        if (!hRoot || path.empty() || !Registry::RegKeyExists(hRoot, path)) return false;
+    }
+    return true;
+}
+
+} // namespace RestoreFile

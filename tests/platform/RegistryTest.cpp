@@ -1,0 +1,124 @@
+#include "platform/Registry.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace test;
+
+namespace {
+const std::wstring Product = L"Software\\Velmora\\Probe";
+}
+
+TEST(RegistryAccess, EnumerationOfMissingOrEmptyKeyReadsNothing)
+{
+    CleanVelmora clean;
+    std::vector<std::wstring> names{L"kept"};
+    EXPECT_EQ(Registry::RegEnumKeys(HKEY_CURRENT_USER, Velmora, Registry::AccessAll, names), 0);
+    CreateKey(HKEY_CURRENT_USER, Velmora);
+    EXPECT_EQ(Registry::RegEnumKeys(HKEY_CURRENT_USER, Velmora, Registry::AccessAll, names), 0);
+    EXPECT_EQ(names, std::vector<std::wstring>{L"kept"}) << "the caller's names stay as they were";
+}
+
+TEST(RegistryAccess, EnumerationDeliversNamesInPlatformOrder)
+{
+    CleanVelmora clean;
+    // Longest legal key name: one such product must not hide the others.
+    const std::wstring longest(255, L'L');
+    for (const std::wstring& name : {std::wstring(L"Gamma"), std::wstring(L"alpha mit Ü"),
+                                     std::wstring(L"\u65e5\u672c Beta"), longest})
+        CreateKey(HKEY_CURRENT_USER, std::wstring(Velmora) + L"\\" + name);
+    std::vector<std::wstring> names;
+    ASSERT_EQ(Registry::RegEnumKeys(HKEY_CURRENT_USER, Velmora, Registry::AccessAll, names), 4);
+    // The platform delivers subkeys sorted without regard to case.
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"alpha mit Ü", L"Gamma", longest, L"\u65e5\u672c Beta"}));
+}
+
+TEST(RegistryAccess, ExistenceAndDeletion)
+{
+    CleanVelmora clean;
+    EXPECT_FALSE(Registry::RegKeyExists(HKEY_CURRENT_USER, Product));
+    EXPECT_FALSE(Registry::RegKeyDelete(HKEY_CURRENT_USER, Product));
+
+    CreateKey(HKEY_CURRENT_USER, Product + L"\\Child");
+    EXPECT_TRUE(Registry::RegKeyExists(HKEY_CURRENT_USER, Product));
+    EXPECT_FALSE(Registry::RegKeyDelete(HKEY_CURRENT_USER, Product))
+        << "the platform refuses to delete a key that still has subkeys";
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, Product + L"\\Child"));
+
+    EXPECT_TRUE(Registry::RegTreeDelete(HKEY_CURRENT_USER, Product));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Product));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, Velmora)) << "only the named key goes";
+    EXPECT_FALSE(Registry::RegTreeDelete(HKEY_CURRENT_USER, L"")) << "never the root itself";
+}
+
+TEST(RegistryAccess, StringValuesArriveWithTheirNul)
+{
+    CleanVelmora clean;
+    SetString(HKEY_CURRENT_USER, Product, L"Text", L"abc");
+    SetString(HKEY_CURRENT_USER, Product, L"Empty", L"");
+    SetString(HKEY_CURRENT_USER, Product, L"Expand", L"%SystemRoot%\\x", REG_EXPAND_SZ);
+    const std::wstring large(3000, L'x'); // larger than the first buffer
+    SetString(HKEY_CURRENT_USER, Product, L"Large", large);
+    // Stored without its terminator, as some installers write.
+    SetValue(HKEY_CURRENT_USER, Product, L"Bare", REG_SZ, L"de", 4);
+
+    std::wstring v;
+    ASSERT_TRUE(Registry::RegReadValue(HKEY_CURRENT_USER, Product, L"Text", v));
+    EXPECT_EQ(v.substr(0, 4), std::wstring(L"abc\0", 4));
+    EXPECT_GT(v.size(), 4u) << "at least one blank follows the NUL";
+    ASSERT_TRUE(Registry::RegReadValue(HKEY_CURRENT_USER, Product, L"Empty", v));
+    EXPECT_EQ(v.find(L'\0'), 0u);
+    ASSERT_TRUE(Registry::RegReadValue(HKEY_CURRENT_USER, Product, L"Expand", v));
+    EXPECT_EQ(v.substr(0, v.find(L'\0')), L"%SystemRoot%\\x") << "delivered unexpanded";
+    ASSERT_TRUE(Registry::RegReadValue(HKEY_CURRENT_USER, Product, L"Large", v));
+    EXPECT_EQ(v.substr(0, v.find(L'\0')), large);
+    ASSERT_TRUE(Registry::RegReadValue(HKEY_CURRENT_USER, Product, L"Bare", v));
+    EXPECT_EQ(v.substr(0, v.find(L'\0')), L"de");
+}
+
+TEST(RegistryAccess, NumbersArriveAsDecimalText)
+{
+    CleanVelmora clean;
+    SetDword(HKEY_CURRENT_USER, Product, L"Minus", 0xFFFFFFFF);
+    SetDword(HKEY_CURRENT_USER, Product, L"Sixteen", 0x10);
+    const BYTE two[] = {0x34, 0x12}, five[] = {1, 2, 3, 4, 5};
+    SetValue(HKEY_CURRENT_USER, Product, L"Two", REG_BINARY, two, 2);
+    SetValue(HKEY_CURRENT_USER, Product, L"Five", REG_BINARY, five, 5);
+    SetValue(HKEY_CURRENT_USER, Product, L"None", REG_BINARY, nullptr, 0);
+
+    std::wstring v;
+    ASSERT_TRUE(Registry::RegReadValue(HKEY_CURRENT_USER, Product, L"Minus", v));
+    EXPECT_EQ(v, L"-1");
+    ASSERT_TRUE(Registry::RegReadValue(HKEY_CURRENT_USER, Product, L"Sixteen", v));
+    EXPECT_EQ(v, L"16");
+    ASSERT_TRUE(Registry::RegReadValue(HKEY_CURRENT_USER, Product, L"Two", v));
+    EXPECT_EQ(v, L"4660") << "two bytes read as the little-endian number 0x1234";
+    ASSERT_TRUE(Registry::RegReadValue(HKEY_CURRENT_USER, Product, L"None", v));
+    EXPECT_EQ(v, L"0");
+    v = L"before";
+    EXPECT_FALSE(Registry::RegReadValue(HKEY_CURRENT_USER, Product, L"Five", v)) << "more than four bytes";
+    EXPECT_EQ(v, L"before");
+}
+
+TEST(RegistryAccess, OtherTypesAndMissingValuesLeaveTheValueAlone)
+{
+    CleanVelmora clean;
+    const wchar_t multi[] = L"a\0b\0";
+    SetValue(HKEY_CURRENT_USER, Product, L"Multi", REG_MULTI_SZ, multi, sizeof multi);
+    const std::wstring bigMulti(2000, L'm');
+    SetValue(HKEY_CURRENT_USER, Product, L"BigMulti", REG_MULTI_SZ, bigMulti.c_str(),
+             DWORD((bigMulti.size() + 1) * 2));
+    const ULONGLONG q = 5;
+    SetValue(HKEY_CURRENT_USER, Product, L"Q", REG_QWORD, &q, sizeof q);
+
+    std::wstring v = L"before";
+    EXPECT_TRUE(Registry::RegReadValue(HKEY_CURRENT_USER, Product, L"Multi", v));
+    EXPECT_TRUE(Registry::RegReadValue(HKEY_CURRENT_USER, Product, L"BigMulti", v));
+    EXPECT_TRUE(Registry::RegReadValue(HKEY_CURRENT_USER, Product, L"Q", v));
+    EXPECT_EQ(v, L"before");
+    EXPECT_FALSE(Registry::RegReadValue(HKEY_CURRENT_USER, Product, L"Missing", v));
+    EXPECT_FALSE(Registry::RegReadValue(HKEY_CURRENT_USER, Product + L"\\Nope", L"Multi", v));
+    EXPECT_EQ(v, L"before");
+    // The key was closed again: it can be deleted at once.
+    EXPECT_TRUE(Registry::RegKeyDelete(HKEY_CURRENT_USER, Product));
+}

@@ -1,0 +1,136 @@
+#include "platform/Dateiexistenz.h"
+#include "platform/ListComboFind.h"
+#include "platform/Wartezeit.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace test;
+
+TEST(FileExists, MatchesDirectoryEntries)
+{
+    ScratchFolder folder;
+    EXPECT_TRUE(Dateiexistenz::FileExists(folder.path())) << "a folder counts as existing";
+    EXPECT_FALSE(Dateiexistenz::FileExists(folder.path() + L"\\*.reg")) << "empty folder";
+    WriteFileBytes(folder.file(L"Uninstall.reg"), "x");
+    EXPECT_TRUE(Dateiexistenz::FileExists(folder.path() + L"\\*.reg"));
+    EXPECT_TRUE(Dateiexistenz::FileExists(folder.file(L"Uninstall.reg")));
+    EXPECT_FALSE(Dateiexistenz::FileExists(folder.file(L"Uninstall.bak")));
+    EXPECT_FALSE(Dateiexistenz::FileExists(L""));
+}
+
+namespace {
+
+struct ListFixture : ::testing::Test {
+    void SetUp() override
+    {
+        list = CreateWindowExW(0, L"LISTBOX", L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+        ASSERT_TRUE(list);
+        for (const wchar_t* s : {L"Alpha", L"Beta", L"Beta2"}) SendMessageW(list, LB_ADDSTRING, 0, LPARAM(s));
+    }
+    void TearDown() override { DestroyWindow(list); }
+    int selected() const { return int(SendMessageW(list, LB_GETCURSEL, 0, 0)); }
+    HWND list = nullptr;
+};
+
+} // namespace
+
+TEST_F(ListFixture, ExactSearchIgnoresCaseAndWrapsAround)
+{
+    EXPECT_EQ(ListComboFind::ListFind(list, L"BETA", -1, 0, -1), 1);
+    EXPECT_EQ(ListComboFind::ListFind(list, L"Bet", -1, 0, -1), -1);
+    EXPECT_EQ(ListComboFind::ListFind(list, L"Beta", 1, 0, -1), 1) << "runs past the end and back to the start";
+    EXPECT_EQ(selected(), -1);
+    EXPECT_EQ(ListComboFind::ListFind(list, L"beta2", -1, -1, -1), 2);
+    EXPECT_EQ(selected(), 2);
+    EXPECT_EQ(ListComboFind::ListFind(list, L"Gamma", -1, -1, -1), -1);
+    EXPECT_EQ(selected(), -1) << "no match clears the selection";
+}
+
+TEST_F(ListFixture, PrefixSearchFindsOrSelects)
+{
+    EXPECT_EQ(ListComboFind::ListFind(list, L"Bet", -1, 0, 0), 1);
+    EXPECT_EQ(selected(), -1);
+    EXPECT_EQ(ListComboFind::ListFind(list, L"Bet", -1, -1, 0), 1);
+    EXPECT_EQ(selected(), 1);
+    EXPECT_EQ(ListComboFind::ListFind(list, L"Alp", -1, 1, 0), 0) << "searches nothing";
+    EXPECT_EQ(ListComboFind::ListFind(list, L"Alp", -1, -1, 5), 0);
+    EXPECT_EQ(selected(), 1) << "the list is unchanged";
+}
+
+namespace {
+
+// Counts messages posted to a message-only window.
+struct Probe {
+    static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l)
+    {
+        if (m == WM_APP) ++count;
+        return DefWindowProcW(h, m, w, l);
+    }
+    Probe()
+    {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = Proc;
+        wc.lpszClassName = L"TessarineProbe";
+        RegisterClassW(&wc);
+        hwnd = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        count = 0;
+    }
+    ~Probe() { DestroyWindow(hwnd); }
+    HWND hwnd;
+    static inline int count = 0;
+};
+
+} // namespace
+
+TEST(WaitSeconds, KeepsTheWindowResponsiveForTheWholeWait)
+{
+    Probe probe;
+    PostMessageW(probe.hwnd, WM_APP, 0, 0);
+    Wartezeit::WaitSeconds(0);
+    Wartezeit::WaitSeconds(-1);
+    EXPECT_EQ(Probe::count, 0) << "no wait, no events processed";
+
+    const ULONGLONG start = GetTickCount64();
+    Wartezeit::WaitSeconds(0.3);
+    const ULONGLONG took = GetTickCount64() - start;
+    EXPECT_EQ(Probe::count, 1) << "a pending event is processed during the wait";
+    EXPECT_GE(took, 290u);
+    EXPECT_LT(took, 3000u);
+}
+
+TEST(WaitSeconds, CountsOnAcrossMidnight)
+{
+    // A clock that starts half a second before midnight and moves 0.1 s a reading.
+    double now = 86399.5;
+    int readings = 0;
+    auto clock = [&] {
+        ++readings;
+        const double t = now;
+        now += 0.1;
+        if (now >= 86400.0) now -= 86400.0;
+        return t;
+    };
+    Wartezeit::WaitSeconds(2, clock);
+    // Two readings a pass advance 0.2 s: about ten passes for two seconds.
+    EXPECT_GE(readings, 20);
+    EXPECT_LE(readings, 24) << "returns about two seconds after it began, not a day later";
+}
+
+TEST(WaitForProcess, ReturnsWhenTheProcessEndsOrTheBoundPasses)
+{
+    STARTUPINFOW startup{sizeof startup};
+    PROCESS_INFORMATION pi{};
+    std::wstring quick = L"cmd.exe /c exit 0";
+    ASSERT_TRUE(CreateProcessW(nullptr, quick.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &pi));
+    CloseHandle(pi.hThread);
+    EXPECT_TRUE(Wartezeit::WaitForProcess(pi.hProcess, 30));
+    CloseHandle(pi.hProcess);
+
+    HANDLE never = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_FALSE(Wartezeit::WaitForProcess(never, 0.2));
+    EXPECT_GE(GetTickCount64() - start, 190u);
+    CloseHandle(never);
+}

@@ -1,0 +1,165 @@
+#include "support/TestSupport.h"
+
+#include "platform/Handles.h"
+
+#include <gtest/gtest.h>
+
+namespace test {
+
+namespace {
+
+void RemoveVelmora()
+{
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        const LSTATUS status = RegDeleteTreeW(root, Velmora);
+        ASSERT_TRUE(status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND)
+            << "could not clear the product root, status " << status;
+    }
+}
+
+bool RunAndWait(const std::wstring& commandLine)
+{
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    std::wstring line = commandLine;
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return false;
+    ProcessHandle owner(process.hProcess), thread(process.hThread);
+    return WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0;
+}
+
+} // namespace
+
+CleanVelmora::CleanVelmora() { RemoveVelmora(); }
+CleanVelmora::~CleanVelmora() { RemoveVelmora(); }
+
+void CreateKey(HKEY root, const std::wstring& path)
+{
+    KeyHandle key;
+    const LSTATUS status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                           nullptr, key.put(), nullptr);
+    ASSERT_EQ(status, ERROR_SUCCESS) << "creating " << Narrow(path);
+}
+
+void SetValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
+              const void* data, DWORD bytes)
+{
+    KeyHandle key;
+    ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              key.put(), nullptr), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExW(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), bytes),
+              ERROR_SUCCESS) << "setting " << Narrow(name);
+}
+
+void SetString(HKEY root, const std::wstring& path, const std::wstring& name,
+               const std::wstring& text, DWORD type)
+{
+    SetValue(root, path, name, type, text.c_str(), DWORD((text.size() + 1) * sizeof(wchar_t)));
+}
+
+void SetDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value)
+{
+    SetValue(root, path, name, REG_DWORD, &value, sizeof value);
+}
+
+void AddProduct(HKEY root, const std::wstring& name, const wchar_t* installDir, const wchar_t* version)
+{
+    const std::wstring path = std::wstring(Velmora) + L"\\" + name;
+    CreateKey(root, path);
+    if (installDir) SetString(root, path, L"InstallDir", installDir);
+    if (version) SetString(root, path, L"Version", version);
+}
+
+bool KeyExists(HKEY root, const std::wstring& path)
+{
+    KeyHandle key;
+    return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+ScratchFolder::ScratchFolder()
+{
+    wchar_t temp[MAX_PATH];
+    const DWORD n = GetTempPathW(MAX_PATH, temp);
+    EXPECT_GT(n, 0u);
+    static int counter = 0;
+    path_ = std::wstring(temp) + L"Tessarine Test \u00c4 " + std::to_wstring(GetCurrentProcessId())
+          + L"-" + std::to_wstring(++counter);
+    EXPECT_TRUE(CreateDirectoryW(path_.c_str(), nullptr)) << Narrow(path_);
+}
+
+ScratchFolder::~ScratchFolder()
+{
+    WIN32_FIND_DATAW data;
+    FindHandle find(FindFirstFileW((path_ + L"\\*").c_str(), &data));
+    if (find) {
+        do {
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring full = path_ + L"\\" + name;
+            SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveDirectoryW(full.c_str());
+            else DeleteFileW(full.c_str());
+        } while (FindNextFileW(find.get(), &data));
+    }
+    find.reset();
+    RemoveDirectoryW(path_.c_str());
+}
+
+void WriteFileBytes(const std::wstring& path, const std::string& bytes)
+{
+    FileHandle out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(out) << "cannot create " << Narrow(path);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(out.get(), bytes.data(), DWORD(bytes.size()), &written, nullptr));
+    ASSERT_EQ(written, bytes.size());
+}
+
+std::string ReadFileBytes(const std::wstring& path)
+{
+    FileHandle in(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!in) return {};
+    std::string bytes;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(in.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+    return bytes;
+}
+
+bool FileThere(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string Utf16File(const std::wstring& text)
+{
+    std::string bytes = "\xFF\xFE";
+    for (wchar_t c : text) {
+        bytes += char(c & 0xFF);
+        bytes += char((c >> 8) & 0xFF);
+    }
+    return bytes;
+}
+
+bool ExportKey(const std::wstring& fullKeyName, const std::wstring& file)
+{
+    return RunAndWait(L"regedit.exe /e \"" + file + L"\" \"" + fullKeyName + L"\"");
+}
+
+bool ImportFile(const std::wstring& file)
+{
+    return RunAndWait(L"regedit.exe /s \"" + file + L"\"");
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(size_t(std::max(n, 0)), '\0');
+    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+} // namespace test

@@ -1,0 +1,63 @@
+#pragma once
+// Arranging the real platform for a test: registry keys and values below
+// Software\Velmora, a scratch working folder, and files in it.
+#include <windows.h>
+#include <string>
+#include <vector>
+
+namespace test {
+
+inline constexpr wchar_t Velmora[] = L"Software\\Velmora";
+
+// Removes Software\Velmora below both roots when made and when it goes, so
+// that each test starts from and leaves a clean product root.
+class CleanVelmora {
+public:
+    CleanVelmora();
+    ~CleanVelmora();
+    CleanVelmora(const CleanVelmora&) = delete;
+    CleanVelmora& operator=(const CleanVelmora&) = delete;
+};
+
+// Creates the key (and the levels above it) or fails the test.
+void CreateKey(HKEY root, const std::wstring& path);
+void SetValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
+              const void* data, DWORD bytes);
+void SetString(HKEY root, const std::wstring& path, const std::wstring& name,
+               const std::wstring& text, DWORD type = REG_SZ);
+void SetDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value);
+// A product key with optional InstallDir and Version values.
+void AddProduct(HKEY root, const std::wstring& name, const wchar_t* installDir = nullptr,
+                const wchar_t* version = nullptr);
+bool KeyExists(HKEY root, const std::wstring& path);
+
+// A folder of its own below the temporary folder, whose name holds a blank
+// and an umlaut; removed with its files when the test ends.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::wstring& path() const { return path_; }
+    std::wstring file(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+private:
+    std::wstring path_;
+};
+
+void WriteFileBytes(const std::wstring& path, const std::string& bytes);
+std::string ReadFileBytes(const std::wstring& path);
+bool FileThere(const std::wstring& path);
+
+// UTF-16LE bytes with the byte order mark, as the registry editor writes.
+std::string Utf16File(const std::wstring& text);
+
+// Runs the real registry editor: an export of one key, or a silent import.
+bool ExportKey(const std::wstring& fullKeyName, const std::wstring& file);
+bool ImportFile(const std::wstring& file);
+
+// UTF-8 for test messages.
+std::string Narrow(const std::wstring& text);
+
+} // namespace test
