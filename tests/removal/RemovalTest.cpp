@@ -1,0 +1,244 @@
+#include "WindowFixture.h"
+
+#include "app/ControlIds.h"
+
+using namespace test;
+
+namespace {
+
+const std::wstring Confirm = L"M\u00f6chten Sie die Eintr\u00e4ge aus dem Haupt- und Benutzerregister entfernt ?   ";
+const std::wstring Done =
+    L"Die Eintr\u00e4ge wurden aus dem Velmora Haupt- und Benutzerregister entfernt.   \n"
+    L"Eine Wiederherstellungsdatei der Registrierung wurde im Arbeitsordner erstellt.   \n"
+    L"Klicken Sie die Datei ''Uninstall.reg'' an, um den Eintrag wiederherzustellen.";
+const std::wstring Alpha = L"Software\\Velmora\\Alpha";
+
+struct Removal : WindowFixture {
+    void SeedAlphaInBoth()
+    {
+        AddProduct(HKEY_LOCAL_MACHINE, L"Alpha", L"C:\\Programme\\Alpha", L"2.0");
+        AddProduct(HKEY_CURRENT_USER, L"Alpha", L"C:\\User\\Alpha");
+        AddProduct(HKEY_LOCAL_MACHINE, L"Beta");
+    }
+    void ExpectIdle()
+    {
+        EXPECT_EQ(root->MousePointer(), Root::PointerDefault);
+        EXPECT_TRUE(root->LProdukte.enabled());
+        EXPECT_EQ(root->bEntfernen.enabled(), root->LProdukte.count() != 0);
+        EXPECT_FALSE(root->Busy());
+    }
+};
+
+struct RemovalInScope : Removal, ::testing::WithParamInterface<int> {};
+
+} // namespace
+
+TEST_P(RemovalInScope, RemovesExactlyTheScopeAndRestoresEverything)
+{
+    const int scope = GetParam();
+    SeedAlphaInBoth();
+    Load();
+    const std::string before = Snapshot(L"before");
+    if (scope != 0) Scope(scope);
+    Select(L"Alpha");
+    answers = {IDYES, IDOK};
+    root->bEntfernen_Click();
+
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, Confirm);
+    EXPECT_EQ(boxes[0].title, L" Velmora Tessarine");
+    EXPECT_EQ(boxes[0].style, 36u);
+    EXPECT_EQ(boxes[1].text, Done);
+    EXPECT_EQ(boxes[1].title, L" Alpha");
+    EXPECT_EQ(boxes[1].style, 64u);
+
+    ASSERT_EQ(commands.size(), 2u) << "both keys are exported whatever the scope";
+    EXPECT_EQ(commands[0], L"Regedit.exe /e \"" + paths.mainExport + L"\" \"HKEY_LOCAL_MACHINE\\" + Alpha + L"\"");
+    EXPECT_EQ(commands[1], L"Regedit.exe /e \"" + paths.userExport + L"\" \"HKEY_CURRENT_USER\\" + Alpha + L"\"");
+    EXPECT_EQ(KeyExists(HKEY_LOCAL_MACHINE, Alpha), scope == 1);
+    EXPECT_EQ(KeyExists(HKEY_CURRENT_USER, Alpha), scope == 2);
+    EXPECT_EQ(RestoreFile::KeysIn(paths.restore),
+              (std::vector<std::wstring>{L"HKEY_LOCAL_MACHINE\\" + Alpha, L"HKEY_CURRENT_USER\\" + Alpha}));
+    EXPECT_FALSE(FileThere(paths.mainExport) || FileThere(paths.userExport));
+    for (const auto& name : Names()) EXPECT_NE(name, L"Alpha");
+    EXPECT_EQ(root->LProdukte.selected(), root->LProdukte.count() ? 0 : -1);
+    ExpectIdle();
+    root->Timer1_Timer();
+    EXPECT_TRUE(root->bRestored.enabled());
+
+    const std::string restoreBytes = ReadFileBytes(paths.restore);
+    answers = {IDYES};
+    root->bRestored_Click();
+    ASSERT_EQ(boxes.size(), 3u) << "a restore that worked says nothing more";
+    EXPECT_EQ(boxes[2].title, L" Wiederherstellungsdateien");
+    EXPECT_EQ(boxes[2].style, 52u);
+    EXPECT_EQ(commands.back(), L"Regedit.exe /s \"" + paths.restore + L"\"");
+    EXPECT_EQ(Snapshot(L"after"), before) << "the registry is as it was before the removal";
+    EXPECT_EQ(ReadFileBytes(paths.backup), restoreBytes);
+    EXPECT_FALSE(FileThere(paths.restore));
+    EXPECT_EQ(root->LProdukte.selected(), 0);
+    ExpectIdle();
+    root->Timer1_Timer();
+    EXPECT_FALSE(root->bRestored.enabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(Scopes, RemovalInScope, ::testing::Values(0, 1, 2));
+
+TEST_F(Removal, SubtreesValueTypesAndSpellingsComeBackExactly)
+{
+    const std::wstring name = L"Gr\u00fcn Werk \u65e5\u672c";
+    const std::wstring key = L"Software\\Velmora\\" + name;
+    AddProduct(HKEY_CURRENT_USER, name, L"C:\\Program Files\\Gr\u00fcn");
+    SetString(HKEY_CURRENT_USER, key + L"\\Sub\\Deeper", L"Path", L"%ProgramFiles%\\x", REG_EXPAND_SZ);
+    SetDword(HKEY_CURRENT_USER, key + L"\\Sub", L"Count", 42);
+    const ULONGLONG q = 0x1122334455667788ULL;
+    SetValue(HKEY_CURRENT_USER, key + L"\\Sub", L"Big", REG_QWORD, &q, sizeof q);
+    const BYTE bin[] = {0, 1, 2, 254, 255};
+    SetValue(HKEY_CURRENT_USER, key, L"Bin", REG_BINARY, bin, sizeof bin);
+    const wchar_t multi[] = L"eins\0zwei\0";
+    SetValue(HKEY_CURRENT_USER, key, L"Multi", REG_MULTI_SZ, multi, sizeof multi);
+    SetString(HKEY_CURRENT_USER, key, L"Leer", L"");
+    SetString(HKEY_CURRENT_USER, key, L"", L"Standardwert");
+    // The same product in the main register, spelt otherwise.
+    AddProduct(HKEY_LOCAL_MACHINE, L"GR\u00dcN WERK \u65e5\u672c", L"C:\\Main");
+    Load();
+    const std::string before = Snapshot(L"before");
+    Select(L"GR\u00dcN WERK \u65e5\u672c");
+    answers = {IDYES, IDOK, IDYES};
+    root->bEntfernen_Click();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].text, Done) << Narrow(boxes[1].text);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key)) << "the whole subtree goes";
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key));
+
+    root->bRestored_Click();
+    EXPECT_EQ(Snapshot(L"after"), before) << "subkeys, types and each register's spelling are back";
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, key + L"\\Sub\\Deeper"));
+}
+
+TEST_F(Removal, AnswerNoChangesNothing)
+{
+    SeedAlphaInBoth();
+    WriteFileBytes(paths.restore, "earlier");
+    WriteFileBytes(paths.mainExport, "leftover");
+    Load();
+    Select(L"Alpha");
+    answers = {IDNO};
+    root->bEntfernen_Click();
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(commands.empty());
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, Alpha) && KeyExists(HKEY_CURRENT_USER, Alpha));
+    EXPECT_EQ(ReadFileBytes(paths.restore), "earlier");
+    EXPECT_EQ(ReadFileBytes(paths.mainExport), "leftover");
+    EXPECT_EQ(root->LProdukte.count(), 2);
+    ExpectIdle();
+}
+
+TEST_F(Removal, WithoutASafeNameNothingIsTouched)
+{
+    SeedAlphaInBoth();
+    AddProduct(HKEY_CURRENT_USER, L"Qu\"ote");
+    WriteFileBytes(paths.restore, "earlier");
+    Load();
+    Scope(0); // a user's pick leaves no row selected
+    root->bEntfernen_Click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].text.find(L"w\u00e4hlen Sie zuerst ein Produkt"), std::wstring::npos);
+
+    Select(L"Qu\"ote");
+    root->bEntfernen_Click();
+    ASSERT_EQ(boxes.size(), 2u) << "no confirmation for a name that cannot be passed on";
+    EXPECT_NE(boxes[1].text.find(L"Anf\u00fchrungszeichen"), std::wstring::npos);
+    EXPECT_TRUE(commands.empty());
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\Velmora\\Qu\"ote"));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, Alpha));
+    EXPECT_EQ(ReadFileBytes(paths.restore), "earlier");
+    EXPECT_EQ(root->LProdukte.count(), 3);
+}
+
+struct FailingEditor : Removal {
+    double EditorTimeout() const override { return 3; }
+};
+
+TEST_F(FailingEditor, NoKeyIsDeletedWithoutItsBackup)
+{
+    SeedAlphaInBoth();
+    Load();
+    struct Case {
+        const char* what;
+        std::function<ProcessHandle(const std::wstring&, int)> start;
+    };
+    const Case cases[] = {
+        {"editor cannot be started", [](const std::wstring&, int) { return ProcessHandle(); }},
+        {"editor hangs", [](const std::wstring&, int) {
+             STARTUPINFOW si{sizeof si};
+             PROCESS_INFORMATION pi{};
+             std::wstring line = L"cmd.exe /c exit 0";
+             // A suspended process never ends by itself.
+             if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                                 nullptr, &si, &pi))
+                 return ProcessHandle();
+             CloseHandle(pi.hThread);
+             return ProcessHandle(pi.hProcess);
+         }},
+        {"export not written", [this](const std::wstring& line, int show) {
+             std::wstring elsewhere = line;
+             elsewhere.replace(elsewhere.find(folder.path()), folder.path().size(), folder.path() + L"\\nowhere");
+             return RegistryEditor::Start(elsewhere, show);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        boxes.clear();
+        onStart = c.start;
+        Select(L"Alpha");
+        answers = {IDYES, IDOK};
+        root->bEntfernen_Click();
+        ASSERT_FALSE(boxes.empty());
+        EXPECT_NE(boxes.back().text, Done);
+        EXPECT_NE(boxes.back().text.find(L"Hauptregister: Der Eintrag ist noch vorhanden, weil keine Sicherung"),
+                  std::wstring::npos) << Narrow(boxes.back().text);
+        EXPECT_NE(boxes.back().text.find(L"Benutzerregister: Der Eintrag ist noch vorhanden"), std::wstring::npos);
+        EXPECT_EQ(boxes.back().style, UINT(MB_OK | MB_ICONEXCLAMATION));
+        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, Alpha));
+        EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, Alpha));
+        EXPECT_FALSE(FileThere(paths.restore));
+        EXPECT_EQ(root->LProdukte.count(), 2) << "the row stays while its keys do";
+        ExpectIdle();
+    }
+}
+
+TEST_F(Removal, ProductOnlyInTheUserRegisterIsCopiedIntoTheRestoreFile)
+{
+    AddProduct(HKEY_CURRENT_USER, L"Solo", L"C:\\Solo");
+    Load();
+    Select(L"Solo");
+    answers = {IDYES, IDOK};
+    root->bEntfernen_Click();
+    ASSERT_EQ(commands.size(), 1u);
+    EXPECT_EQ(boxes.back().text, Done);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\Velmora\\Solo"));
+    EXPECT_EQ(RestoreFile::KeysIn(paths.restore), std::vector<std::wstring>{L"HKEY_CURRENT_USER\\Software\\Velmora\\Solo"});
+    EXPECT_EQ(root->LProdukte.count(), 0);
+    EXPECT_EQ(root->LProdukte.selected(), -1);
+    ExpectIdle();
+}
+
+TEST_F(Removal, ClosingDuringARemovalWaitsForItsEnd)
+{
+    SeedAlphaInBoth();
+    Load();
+    Select(L"Alpha");
+    answers = {IDYES, IDOK};
+    onStart = [this](const std::wstring& line, int show) {
+        PostMessageW(root->hwnd(), WM_CLOSE, 0, 0);
+        return RegistryEditor::Start(line, show);
+    };
+    HWND window = root->hwnd();
+    root->bEntfernen_Click();
+    EXPECT_EQ(boxes.back().text, Done) << "the removal ran to its end";
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, Alpha));
+    EXPECT_FALSE(IsWindow(window)) << "and then the window closed";
+    MSG quit;
+    EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}

@@ -1,0 +1,89 @@
+#pragma once
+// A real window in the test process, its message boxes answered by script
+// and recorded, its working folder a scratch folder.
+#include "app/Root.h"
+#include "platform/RegistryEditor.h"
+#include "removal/RestoreFile.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+struct Box {
+    std::wstring text, title;
+    UINT style;
+};
+
+struct WindowFixture : ::testing::Test {
+    void SetUp() override
+    {
+        RootSeams seams;
+        seams.workingFolder = folder.path();
+        seams.messageBox = [this](HWND, const std::wstring& text, const std::wstring& title, UINT style) {
+            boxes.push_back({text, title, style});
+            if (onBox) onBox();
+            if (answers.empty()) return (style & MB_YESNO) ? IDNO : IDOK;
+            const int answer = answers.front();
+            answers.pop_front();
+            return answer;
+        };
+        seams.startProcess = [this](const std::wstring& line, int show) {
+            commands.push_back(line);
+            if (onStart) return onStart(line, show);
+            return RegistryEditor::Start(line, show);
+        };
+        seams.editorTimeoutSeconds = EditorTimeout();
+        root = std::make_unique<Root>(GetModuleHandleW(nullptr), std::move(seams));
+        ASSERT_TRUE(root->Create());
+    }
+
+    virtual double EditorTimeout() const { return 30; }
+
+    // The start-up, with the registry as the test arranged it.
+    void Load() { root->Form_Load(); }
+
+    void Select(const std::wstring& name)
+    {
+        for (int i = 0; i < root->LProdukte.count(); ++i)
+            if (root->LProdukte.text(i).rfind(name + L"\t", 0) == 0) { root->LProdukte.select(i); return; }
+        FAIL() << "no row for " << test::Narrow(name);
+    }
+    void Scope(int scope)
+    {
+        root->LRegister.select(scope);
+        root->LRegister_Click();
+    }
+    std::vector<std::wstring> Names() const
+    {
+        std::vector<std::wstring> names;
+        for (int i = 0; i < root->LTemp.count(); ++i) names.push_back(root->LTemp.text(i));
+        return names;
+    }
+    // Export of the whole product root below both registers, to compare
+    // the registry before and after.
+    std::string Snapshot(const std::wstring& tag)
+    {
+        std::string all;
+        for (const wchar_t* r : {L"HKEY_LOCAL_MACHINE", L"HKEY_CURRENT_USER"}) {
+            const std::wstring file = folder.file(L"snapshot-" + tag + L"-" + r + L".txt");
+            if (!test::KeyExists(std::wstring(r) == L"HKEY_LOCAL_MACHINE" ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
+                                 test::Velmora))
+                continue;
+            EXPECT_TRUE(test::ExportKey(std::wstring(r) + L"\\Software\\Velmora", file));
+            all += test::ReadFileBytes(file);
+            DeleteFileW(file.c_str());
+        }
+        return all;
+    }
+
+    test::CleanVelmora clean;
+    test::ScratchFolder folder;
+    RestoreFile::Paths paths = RestoreFile::PathsIn(folder.path());
+    std::unique_ptr<Root> root;
+    std::vector<Box> boxes;
+    std::deque<int> answers;
+    std::vector<std::wstring> commands;
+    std::function<void()> onBox;
+    std::function<ProcessHandle(const std::wstring&, int)> onStart;
+};
