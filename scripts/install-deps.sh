@@ -3,7 +3,7 @@
 # only when something is missing.
 set -eu
 pkgs="cmake make g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 fonts-wine
-      xvfb xauth googletest imagemagick"
+      xvfb xauth x11-utils googletest imagemagick"
 missing=""
 for p in $pkgs; do
   dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"
