@@ -1,0 +1,114 @@
+// Names, files and folders that the registry and the file system allow but
+// that a removal or restore can trip over: each must end with the registry
+// intact or fully backed up, and a message that tells the truth.
+#include "WindowFixture.h"
+
+using namespace test;
+
+namespace {
+
+const std::wstring Done =
+    L"Die Eintr\u00e4ge wurden aus dem Velmora Haupt- und Benutzerregister entfernt.   \n"
+    L"Eine Wiederherstellungsdatei der Registrierung wurde im Arbeitsordner erstellt.   \n"
+    L"Klicken Sie die Datei ''Uninstall.reg'' an, um den Eintrag wiederherzustellen.";
+
+struct BadInput : WindowFixture {};
+
+// A working folder that is gone by the time the program writes to it.
+struct MissingFolder : WindowFixture {
+    void SetUp() override
+    {
+        WindowFixture::SetUp();
+        root.reset();
+        RootSeams seams;
+        seams.workingFolder = folder.path() + L"\\gone";
+        seams.messageBox = [this](HWND, const std::wstring& text, const std::wstring& title, UINT style) {
+            boxes.push_back({text, title, style});
+            return (style & MB_YESNO) ? IDYES : IDOK;
+        };
+        root = std::make_unique<Root>(GetModuleHandleW(nullptr), std::move(seams));
+        ASSERT_TRUE(root->Create());
+    }
+};
+
+} // namespace
+
+TEST_F(BadInput, UnusualNamesAreRemovedAndRestoredAsTheyAre)
+{
+    for (const std::wstring& name : {std::wstring(L"Trailing blank "), std::wstring(255, L'\u00e4'),
+                                     std::wstring(L"  leading"), std::wstring(L"semi;colon=[x]")}) {
+        SCOPED_TRACE(Narrow(name));
+        AddProduct(HKEY_CURRENT_USER, name, L"C:\\x");
+        CreateKey(HKEY_CURRENT_USER, L"Software\\Velmora\\" + name + L"\\Sub");
+        AddProduct(HKEY_LOCAL_MACHINE, L"Other");
+        Scope(0);
+        const std::string before = Snapshot(L"before");
+        Select(name);
+        boxes.clear();
+        answers = {IDYES, IDOK, IDYES};
+        root->bEntfernen_Click();
+        ASSERT_EQ(boxes.size(), 2u);
+        EXPECT_EQ(boxes[1].text, Done);
+        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\Velmora\\" + name));
+        root->bRestored_Click();
+        EXPECT_EQ(Snapshot(L"after"), before);
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Velmora");
+    }
+}
+
+TEST_F(BadInput, ALockedOldRestoreFileStopsTheRemovalBeforeAnything)
+{
+    AddProduct(HKEY_CURRENT_USER, L"Alpha");
+    WriteFileBytes(paths.restore, "earlier");
+    Load();
+    Select(L"Alpha");
+    HANDLE lock = CreateFileW(paths.restore.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    answers = {IDYES, IDOK};
+    root->bEntfernen_Click();
+    CloseHandle(lock);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_NE(boxes[1].text.find(L"Es wurde nichts entfernt"), std::wstring::npos) << Narrow(boxes[1].text);
+    EXPECT_TRUE(commands.empty());
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\Velmora\\Alpha"));
+    EXPECT_EQ(ReadFileBytes(paths.restore), "earlier");
+    EXPECT_EQ(root->MousePointer(), Root::PointerDefault);
+    EXPECT_TRUE(root->LProdukte.enabled());
+}
+
+TEST_F(BadInput, ALockedRestoreFileIsKeptWhenTheImportCannotReadIt)
+{
+    AddProduct(HKEY_CURRENT_USER, L"Alpha");
+    ASSERT_TRUE(ExportKey(L"HKEY_CURRENT_USER\\Software\\Velmora\\Alpha", paths.restore));
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Velmora\\Alpha");
+    Load();
+    std::string bytes = ReadFileBytes(paths.restore);
+    HANDLE lock = INVALID_HANDLE_VALUE;
+    onStart = [&](const std::wstring& line, int show) {
+        // Locked after the program read it, before the editor opens it.
+        lock = CreateFileW(paths.restore.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        return RegistryEditor::Start(line, show);
+    };
+    answers = {IDYES, IDOK};
+    root->bRestored_Click();
+    if (lock != INVALID_HANDLE_VALUE) CloseHandle(lock);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_NE(boxes[1].text.find(L"nicht vollst\u00e4ndig wiederhergestellt"), std::wstring::npos);
+    EXPECT_EQ(ReadFileBytes(paths.restore), bytes) << "the only copy stays";
+    EXPECT_FALSE(FileThere(paths.backup));
+}
+
+TEST_F(MissingFolder, NothingIsDeletedWhenTheBackupCannotBeWritten)
+{
+    AddProduct(HKEY_LOCAL_MACHINE, L"Alpha");
+    AddProduct(HKEY_CURRENT_USER, L"Alpha");
+    Load();
+    Select(L"Alpha");
+    root->bEntfernen_Click();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_NE(boxes[1].text.find(L"Hauptregister: Der Eintrag ist noch vorhanden, weil keine Sicherung"),
+              std::wstring::npos) << Narrow(boxes[1].text);
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Velmora\\Alpha"));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\Velmora\\Alpha"));
+    EXPECT_EQ(root->LProdukte.count(), 1);
+}
