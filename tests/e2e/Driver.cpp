@@ -1,0 +1,116 @@
+#include "Driver.h"
+
+#include "app/ControlIds.h"
+
+Driver::Driver(const std::wstring& program, const std::wstring& workingFolder)
+{
+    const std::wstring exe = workingFolder + L"\\Tessarine.exe";
+    if (!CopyFileW(program.c_str(), exe.c_str(), FALSE)) return;
+    STARTUPINFOW startup{sizeof startup};
+    PROCESS_INFORMATION pi{};
+    std::wstring line = L"\"" + exe + L"\"";
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, workingFolder.c_str(),
+                        &startup, &pi))
+        return;
+    ProcessHandle thread(pi.hThread);
+    process_ = ProcessHandle(pi.hProcess);
+    processId_ = pi.dwProcessId;
+    WaitFor([this] {
+        HWND found = nullptr;
+        while ((found = FindWindowExW(nullptr, found, TESSARINE_WINDOW_CLASS, L"Velmora Tessarine"))) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(found, &pid);
+            if (pid == processId_ && IsWindowVisible(found)) { window_ = found; return true; }
+        }
+        return false;
+    }, 20000);
+    if (window_) WaitIdle();
+}
+
+Driver::~Driver()
+{
+    if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_.get(), 1);
+        WaitForSingleObject(process_.get(), 5000);
+    }
+}
+
+std::vector<std::wstring> Driver::Rows() const
+{
+    std::vector<std::wstring> rows;
+    HWND list = control(ControlIds::LProdukte);
+    const int n = int(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        std::wstring s(size_t(SendMessageW(list, LB_GETTEXTLEN, WPARAM(i), 0)) + 1, L'\0');
+        s.resize(size_t(SendMessageW(list, LB_GETTEXT, WPARAM(i), LPARAM(s.data()))));
+        rows.push_back(s);
+    }
+    return rows;
+}
+
+int Driver::SelectedRow() const
+{
+    return int(SendMessageW(control(ControlIds::LProdukte), LB_GETCURSEL, 0, 0));
+}
+
+void Driver::SelectRow(int i) const
+{
+    SendMessageW(control(ControlIds::LProdukte), LB_SETCURSEL, WPARAM(i), 0);
+}
+
+std::wstring Driver::Text(HWND hwnd) const
+{
+    wchar_t text[1024] = L"";
+    SendMessageW(hwnd, WM_GETTEXT, std::size(text), LPARAM(text));
+    return text;
+}
+
+void Driver::PickScope(int i) const
+{
+    HWND combo = control(ControlIds::LRegister);
+    SendMessageW(combo, CB_SETCURSEL, WPARAM(i), 0);
+    PostMessageW(window_, WM_COMMAND, MAKEWPARAM(ControlIds::LRegister, CBN_SELCHANGE), LPARAM(combo));
+}
+
+void Driver::Click(int id) const
+{
+    // Posted: a modal box behind the click would block a sent message.
+    PostMessageW(control(id), BM_CLICK, 0, 0);
+}
+
+HWND Driver::WaitForBox(const std::wstring& title, std::wstring* text, DWORD ms) const
+{
+    HWND box = nullptr;
+    WaitFor([&] {
+        HWND found = nullptr;
+        while ((found = FindWindowExW(nullptr, found, L"#32770", title.c_str()))) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(found, &pid);
+            if (pid == processId_ && IsWindowVisible(found)) { box = found; return true; }
+        }
+        return false;
+    }, ms);
+    if (box && text) *text = Text(GetDlgItem(box, 0xFFFF));
+    return box;
+}
+
+void Driver::Press(HWND box, int button) const
+{
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), LPARAM(GetDlgItem(box, button)));
+}
+
+bool Driver::WaitIdle(DWORD ms) const
+{
+    return WaitFor([this] {
+        DWORD_PTR result = 0;
+        // A window that answers messages again and whose list is usable.
+        return SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result)
+            && IsWindowEnabled(control(ControlIds::LProdukte));
+    }, ms);
+}
+
+bool Driver::Close(DWORD ms)
+{
+    PostMessageW(window_, WM_CLOSE, 0, 0);
+    return WaitForSingleObject(process_.get(), ms) == WAIT_OBJECT_0;
+}

@@ -1,0 +1,181 @@
+// The real Tessarine.exe under Wine, driven from outside as a user would.
+#include "Driver.h"
+
+#include "app/ControlIds.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace test;
+
+namespace {
+
+const std::wstring Done =
+    L"Die Eintr\u00e4ge wurden aus dem Velmora Haupt- und Benutzerregister entfernt.   \n"
+    L"Eine Wiederherstellungsdatei der Registrierung wurde im Arbeitsordner erstellt.   \n"
+    L"Klicken Sie die Datei ''Uninstall.reg'' an, um den Eintrag wiederherzustellen.";
+
+std::wstring Row(const std::wstring& name, const std::wstring& root, const std::wstring& dir = L"<PROGRAMS>",
+                 const std::wstring& version = L"1.0")
+{
+    return name + L"\t" + root + L"\t" + dir + L"\t" + version;
+}
+
+std::string Snapshot(const ScratchFolder& folder)
+{
+    std::string all;
+    for (const wchar_t* r : {L"HKEY_LOCAL_MACHINE", L"HKEY_CURRENT_USER"}) {
+        const std::wstring file = folder.file(L"snapshot.txt");
+        EXPECT_TRUE(ExportKey(std::wstring(r) + L"\\Software\\Velmora", file));
+        all += ReadFileBytes(file);
+        DeleteFileW(file.c_str());
+    }
+    return all;
+}
+
+// The window as a picture, for a person to compare with the layout.
+void Screenshot(HWND window, const std::wstring& file)
+{
+    RECT r;
+    GetWindowRect(window, &r);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    const DWORD stride = DWORD((w * 3 + 3) & ~3), size = stride * DWORD(h);
+    BITMAPFILEHEADER head{0x4D42, DWORD(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + size), 0, 0,
+                          DWORD(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER))};
+    std::string bytes(reinterpret_cast<const char*>(&head), sizeof head);
+    bytes.append(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+    bytes.append(static_cast<const char*>(bits), size);
+    WriteFileBytes(file, bytes);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
+struct EndToEnd : ::testing::Test {
+    CleanVelmora clean;
+    ScratchFolder folder;
+};
+
+} // namespace
+
+TEST_F(EndToEnd, WindowListsScopesAndFollowsTheRestoreFile)
+{
+    AddProduct(HKEY_LOCAL_MACHINE, L"Alpha", L"C:\\Programme\\Alpha", L"2.0");
+    AddProduct(HKEY_LOCAL_MACHINE, L"Gamma");
+    AddProduct(HKEY_CURRENT_USER, L"ALPHA", L"C:\\User");
+    AddProduct(HKEY_CURRENT_USER, L"beta", L"C:\\Beta", L"0.9");
+    Driver app(TESSARINE_EXE, folder.path());
+    ASSERT_TRUE(app.started());
+
+    EXPECT_EQ(app.Rows(), (std::vector<std::wstring>{Row(L"Alpha", L"HKEY_LOCAL_MACHINE", L"C:\\Programme\\Alpha", L"2.0"),
+                                                     Row(L"beta", L"HKEY_CURRENT_USER", L"C:\\Beta", L"0.9"),
+                                                     Row(L"Gamma", L"HKEY_LOCAL_MACHINE")}));
+    EXPECT_EQ(app.SelectedRow(), 0);
+    EXPECT_EQ(SendMessageW(app.control(ControlIds::LRegister), CB_GETCURSEL, 0, 0), 0);
+    EXPECT_TRUE(app.Enabled(ControlIds::bEntfernen));
+    EXPECT_FALSE(app.Enabled(ControlIds::bRestored)) << "no restore file at start";
+
+    // The window as laid out, at 96 DPI.
+    EXPECT_EQ(app.Text(app.window()), L"Velmora Tessarine");
+    RECT client;
+    GetClientRect(app.window(), &client);
+    EXPECT_EQ(client.right, 508);
+    EXPECT_EQ(client.bottom, 338);
+    const LONG style = GetWindowLongW(app.window(), GWL_STYLE);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
+    EXPECT_EQ(app.Text(app.control(ControlIds::bEntfernen)), L"&Entfernen");
+    EXPECT_EQ(app.Text(app.control(ControlIds::bRestored)), L"&Restored");
+    EXPECT_FALSE(IsWindowVisible(app.control(ControlIds::LTemp)));
+    HWND combo = app.control(ControlIds::LRegister);
+    ASSERT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 3);
+    const wchar_t* entries[] = {L"Beide Registertypen verwenden", L"Nur Benutzerregister anzeigen",
+                                L"Nur Hauptregister benutzen"};
+    for (int i = 0; i < 3; ++i) {
+        wchar_t text[64] = L"";
+        SendMessageW(combo, CB_GETLBTEXT, WPARAM(i), LPARAM(text));
+        EXPECT_EQ(std::wstring(text), entries[i]);
+    }
+    CreateDirectoryW(TESSARINE_RESULTS, nullptr);
+    Screenshot(app.window(), std::wstring(TESSARINE_RESULTS) + L"\\window-96dpi.bmp");
+
+    app.PickScope(1);
+    ASSERT_TRUE(app.WaitIdle());
+    EXPECT_EQ(app.Rows(), (std::vector<std::wstring>{Row(L"ALPHA", L"HKEY_CURRENT_USER", L"C:\\User"),
+                                                     Row(L"beta", L"HKEY_CURRENT_USER", L"C:\\Beta", L"0.9")}));
+    EXPECT_EQ(app.SelectedRow(), -1) << "a user's pick leaves no row selected";
+    app.PickScope(2);
+    app.PickScope(2);
+    ASSERT_TRUE(app.WaitIdle());
+    EXPECT_EQ(app.Rows(), (std::vector<std::wstring>{Row(L"Alpha", L"HKEY_LOCAL_MACHINE", L"C:\\Programme\\Alpha", L"2.0"),
+                                                     Row(L"Gamma", L"HKEY_LOCAL_MACHINE")}))
+        << "the same scope twice gives the same list";
+
+    WriteFileBytes(folder.file(L"Uninstall.reg"), "x");
+    EXPECT_TRUE(WaitFor([&] { return app.Enabled(ControlIds::bRestored); }, 1500));
+    DeleteFileW(folder.file(L"Uninstall.reg").c_str());
+    EXPECT_TRUE(WaitFor([&] { return !app.Enabled(ControlIds::bRestored); }, 1500));
+    EXPECT_TRUE(app.Close()) << "closing the window ends the program";
+}
+
+TEST_F(EndToEnd, EmptyRegistryLeavesNothingToRemove)
+{
+    Driver app(TESSARINE_EXE, folder.path());
+    ASSERT_TRUE(app.started());
+    EXPECT_TRUE(app.Rows().empty());
+    EXPECT_EQ(app.SelectedRow(), -1);
+    EXPECT_FALSE(app.Enabled(ControlIds::bEntfernen));
+    EXPECT_TRUE(app.Enabled(ControlIds::LProdukte));
+}
+
+TEST_F(EndToEnd, RemovalAndRestoreThroughTheRealEditor)
+{
+    const std::wstring name = L"Gr\u00fcn Werk";
+    const std::wstring key = L"Software\\Velmora\\" + name;
+    AddProduct(HKEY_LOCAL_MACHINE, name, L"C:\\Programme\\Gr\u00fcn", L"1.2");
+    AddProduct(HKEY_CURRENT_USER, name, L"C:\\User");
+    SetDword(HKEY_CURRENT_USER, key + L"\\Plugins\\Export", L"Enabled", 1);
+    AddProduct(HKEY_CURRENT_USER, L"Other");
+    const std::string before = Snapshot(folder);
+    Driver app(TESSARINE_EXE, folder.path());
+    ASSERT_TRUE(app.started());
+    ASSERT_EQ(app.Rows().size(), 2u);
+    app.SelectRow(0);
+
+    app.Click(ControlIds::bEntfernen);
+    HWND ask = app.WaitForBox(L" Velmora Tessarine");
+    ASSERT_TRUE(ask);
+    app.Press(ask, IDYES);
+    std::wstring text;
+    HWND done = app.WaitForBox(L" " + name, &text);
+    ASSERT_TRUE(done);
+    EXPECT_EQ(text, Done);
+    app.Press(done, IDOK);
+    ASSERT_TRUE(app.WaitIdle());
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key));
+    EXPECT_EQ(app.Rows().size(), 1u);
+    EXPECT_TRUE(FileThere(folder.file(L"Uninstall.reg")));
+    EXPECT_TRUE(WaitFor([&] { return app.Enabled(ControlIds::bRestored); }, 1500));
+
+    app.Click(ControlIds::bRestored);
+    HWND restore = app.WaitForBox(L" Wiederherstellungsdateien");
+    ASSERT_TRUE(restore);
+    app.Press(restore, IDYES);
+    ASSERT_TRUE(WaitFor([&] { return !FileThere(folder.file(L"Uninstall.reg")); }, 20000));
+    ASSERT_TRUE(app.WaitIdle());
+    EXPECT_EQ(app.Rows().size(), 2u);
+    EXPECT_EQ(app.SelectedRow(), 0);
+    EXPECT_TRUE(FileThere(folder.file(L"Uninstall.bak")));
+    EXPECT_EQ(Snapshot(folder), before) << "the registry is as it was";
+    EXPECT_TRUE(app.Close());
+}
