@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 using namespace test;
 
 namespace {
@@ -178,4 +180,26 @@ TEST_F(EndToEnd, RemovalAndRestoreThroughTheRealEditor)
     EXPECT_TRUE(FileThere(folder.file(L"Uninstall.bak")));
     EXPECT_EQ(Snapshot(folder), before) << "the registry is as it was";
     EXPECT_TRUE(app.Close());
+}
+
+TEST_F(EndToEnd, WindowScalesWithTheScreenDpi)
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    if (const char* expected = std::getenv("TESSARINE_EXPECT_DPI")) EXPECT_EQ(dpi, std::atoi(expected));
+    AddProduct(HKEY_LOCAL_MACHINE, L"Alpha Studio", L"C:\\Programme\\Velmora\\Alpha Studio", L"3.1");
+    AddProduct(HKEY_CURRENT_USER, L"Gr\u00fcne W\u00fcrfel \u00d6ko");
+    Driver app(TESSARINE_EXE, folder.path());
+    ASSERT_TRUE(app.started());
+    RECT client, list, button;
+    GetClientRect(app.window(), &client);
+    EXPECT_EQ(client.right, MulDiv(7620, dpi, 1440));
+    EXPECT_EQ(client.bottom, MulDiv(5070, dpi, 1440));
+    GetWindowRect(app.control(ControlIds::LProdukte), &list);
+    GetWindowRect(app.control(ControlIds::bEntfernen), &button);
+    EXPECT_EQ(button.right - button.left, MulDiv(1320, dpi, 1440));
+    EXPECT_LT(list.right, button.left) << "the list stays left of the buttons";
+    CreateDirectoryW(TESSARINE_RESULTS, nullptr);
+    Screenshot(app.window(), std::wstring(TESSARINE_RESULTS) + L"\\window-" + std::to_wstring(dpi) + L"dpi.bmp");
 }
