@@ -69,7 +69,11 @@ void Driver::PickScope(int i) const
 {
     HWND combo = control(ControlIds::LRegister);
     SendMessageW(combo, CB_SETCURSEL, WPARAM(i), 0);
-    PostMessageW(window_, WM_COMMAND, MAKEWPARAM(ControlIds::LRegister, CBN_SELCHANGE), LPARAM(combo));
+    // The combo box sends its notification, so the pick returns only after
+    // the window has handled it.
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window_, WM_COMMAND, MAKEWPARAM(ControlIds::LRegister, CBN_SELCHANGE), LPARAM(combo),
+                        SMTO_NORMAL, 20000, &result);
 }
 
 void Driver::Click(int id) const

@@ -12,10 +12,7 @@ using namespace test;
 
 namespace {
 
-const std::wstring Done =
-    L"Die Eintr\u00e4ge wurden aus dem Velmora Haupt- und Benutzerregister entfernt.   \n"
-    L"Eine Wiederherstellungsdatei der Registrierung wurde im Arbeitsordner erstellt.   \n"
-    L"Klicken Sie die Datei ''Uninstall.reg'' an, um den Eintrag wiederherzustellen.";
+const std::wstring Done = RemovedMessage;
 
 std::wstring Row(const std::wstring& name, const std::wstring& root, const std::wstring& dir = L"<PROGRAMS>",
                  const std::wstring& version = L"1.0")

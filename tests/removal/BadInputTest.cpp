@@ -7,10 +7,7 @@ using namespace test;
 
 namespace {
 
-const std::wstring Done =
-    L"Die Eintr\u00e4ge wurden aus dem Velmora Haupt- und Benutzerregister entfernt.   \n"
-    L"Eine Wiederherstellungsdatei der Registrierung wurde im Arbeitsordner erstellt.   \n"
-    L"Klicken Sie die Datei ''Uninstall.reg'' an, um den Eintrag wiederherzustellen.";
+const std::wstring Done = RemovedMessage;
 
 struct BadInput : WindowFixture {};
 

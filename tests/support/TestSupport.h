@@ -9,6 +9,12 @@ namespace test {
 
 inline constexpr wchar_t Velmora[] = L"Software\\Velmora";
 
+// The final message of a removal that backed up and removed everything.
+inline constexpr wchar_t RemovedMessage[] =
+    L"Die Eintr\u00e4ge wurden aus dem Velmora Haupt- und Benutzerregister entfernt.   \n"
+    L"Eine Wiederherstellungsdatei der Registrierung wurde im Arbeitsordner erstellt.   \n"
+    L"Klicken Sie die Datei ''Uninstall.reg'' an, um den Eintrag wiederherzustellen.";
+
 // Removes Software\Velmora below both roots when made and when it goes, so
 // that each test starts from and leaves a clean product root.
 class CleanVelmora {
