@@ -1,0 +1,270 @@
+// The benchmark driver. Each mode measures one thing and prints its figures
+// as "name value" lines for bench/run:
+//   startup EXE FOLDER RUNS TIMEOUT ROWS  start-up until the first row is selected
+//   removal EXE FOLDER RUNS NAME          one removal and one restore, RUNS times
+//   listing RUNS                          the listing in-process, three ways
+//   spin RUNS                             a two-second wait that spins
+//   count-start EXE FOLDER                one start-up, for counting its calls
+//   count-plain                           one plain listing, for counting its calls
+#include "Clock.h"
+#include "Listings.h"
+#include "LinuxProcess.h"
+#include "Program.h"
+
+#include "app/ControlIds.h"
+#include "app/Root.h"
+#include "platform/Wartezeit.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+using namespace bench;
+
+namespace {
+
+constexpr double CloseSeconds = 60;
+
+std::string Samples(const std::vector<double>& samples)
+{
+    std::string text;
+    char one[32];
+    for (double s : samples) {
+        std::snprintf(one, sizeof one, "%s%.3f", text.empty() ? "" : ",", s);
+        text += one;
+    }
+    return text.empty() ? "-" : text;
+}
+
+void Figure(const char* name, const std::vector<double>& samples)
+{
+    std::printf("%s %.3f\n%s_samples %s\n", name, Median(samples), name, Samples(samples).c_str());
+}
+
+int Fail(const char* what)
+{
+    std::printf("error %s\n", what);
+    std::fflush(stdout);
+    return 1;
+}
+
+int StartUp(const std::wstring& exe, const std::wstring& folder, int runs, double timeout, int rows)
+{
+    std::vector<double> times, peaks;
+    for (int i = 0; i < runs; ++i) {
+        Program app;
+        const double start = Now();
+        if (!app.Start(exe, folder)) return Fail("program_not_started");
+        const bool listed = app.WaitListed(timeout);
+        const double took = Now() - start;
+        const LinuxProcess linux = LinuxProcess::Running(exe);
+        if (!linux.found()) return Fail("linux_process_not_found");
+        if (!listed) {
+            // A start-up beyond the limit is reported as such, with the
+            // memory it had reached so far.
+            std::printf("startup_timed_out %.0f\npeak_mb %.1f\nrows %d\n", timeout, linux.PeakMegabytes(),
+                        app.Rows());
+            app.Kill();
+            return 0;
+        }
+        if (app.Rows() != rows) {
+            std::printf("rows %d\n", app.Rows());
+            return Fail("row_count_differs_from_seed");
+        }
+        times.push_back(took);
+        peaks.push_back(linux.PeakMegabytes());
+        if (!app.Close(CloseSeconds)) return Fail("program_did_not_close");
+    }
+    Figure("startup_s", times);
+    Figure("peak_mb", peaks);
+    std::printf("rows %d\n", rows);
+    return 0;
+}
+
+bool KeyThere(HKEY root, const std::wstring& name)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, (L"Software\\Velmora\\" + name).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+struct Cpu {
+    double ticks, run;
+    static Cpu Of(const LinuxProcess& p) { return {p.TickSeconds(), p.RunSeconds()}; }
+};
+
+int RemovalAndRestore(const std::wstring& exe, const std::wstring& folder, int runs, const std::wstring& name)
+{
+    const std::wstring restoreFile = folder + L"\\Uninstall.reg";
+    const bool inMain = KeyThere(HKEY_LOCAL_MACHINE, name), inUser = KeyThere(HKEY_CURRENT_USER, name);
+    if (!inMain && !inUser) return Fail("product_not_seeded");
+    auto allThere = [&] {
+        return KeyThere(HKEY_LOCAL_MACHINE, name) == inMain && KeyThere(HKEY_CURRENT_USER, name) == inUser;
+    };
+    auto noneThere = [&] { return !KeyThere(HKEY_LOCAL_MACHINE, name) && !KeyThere(HKEY_CURRENT_USER, name); };
+
+    Program app;
+    if (!app.Start(exe, folder) || !app.WaitListed(60)) return Fail("program_not_listed");
+    const LinuxProcess linux = LinuxProcess::Running(exe);
+    if (!linux.found()) return Fail("linux_process_not_found");
+
+    const std::wstring rowStart = name + L"\t";
+    std::vector<double> removal, restore, removalTicks, removalRun, restoreRun;
+    for (int i = 0; i < runs; ++i) {
+        int row = -1;
+        const int rows = app.Rows();
+        for (int r = 0; r < rows && row < 0; ++r)
+            if (app.Row(r).rfind(rowStart, 0) == 0) row = r;
+        if (row < 0) return Fail("no_row_for_product");
+        app.SelectRow(row);
+
+        // The bracket opens on an idle program and closes when the final
+        // message shows: exactly one removal, its two boxes included.
+        const Cpu before = Cpu::Of(linux);
+        const double clicked = Now();
+        app.Click(ControlIds::bEntfernen);
+        HWND ask = nullptr;
+        if (!Poll([&] { return (ask = app.FindBox(L" Velmora Tessarine")) != nullptr; }, 20))
+            return Fail("no_confirmation");
+        app.Press(ask, IDYES);
+        HWND done = nullptr;
+        if (!Poll([&] { return (done = app.FindBox(L" " + name)) != nullptr; }, 60)) return Fail("no_final_message");
+        removal.push_back(Now() - clicked);
+        const Cpu after = Cpu::Of(linux);
+        removalTicks.push_back(after.ticks - before.ticks);
+        removalRun.push_back(after.run - before.run);
+        if (!noneThere()) return Fail("keys_still_there_after_removal");
+        if (GetFileAttributesW(restoreFile.c_str()) == INVALID_FILE_ATTRIBUTES) return Fail("no_restore_file");
+
+        app.Press(done, IDOK);
+        // The timer enables the restore button within 0.6 s.
+        if (!Poll([&] { return !app.FindBox(L" " + name) && app.Enabled(ControlIds::LProdukte)
+                               && app.Enabled(ControlIds::bRestored); }, 10))
+            return Fail("restore_button_not_enabled");
+
+        const Cpu restoreBefore = Cpu::Of(linux);
+        const double restoreClicked = Now();
+        app.Click(ControlIds::bRestored);
+        HWND yes = nullptr;
+        if (!Poll([&] { return (yes = app.FindBox(L" Wiederherstellungsdateien")) != nullptr; }, 20))
+            return Fail("no_restore_confirmation");
+        app.Press(yes, IDYES);
+        // Refilled: the file is gone and the list, whole again, is usable
+        // with its first row selected (which only the end of it does).
+        if (!Poll([&] { return GetFileAttributesW(restoreFile.c_str()) == INVALID_FILE_ATTRIBUTES
+                               && app.Enabled(ControlIds::LProdukte) && app.SelectedRow() == 0
+                               && app.Rows() == rows; }, 60))
+            return Fail("list_not_refilled");
+        restore.push_back(Now() - restoreClicked);
+        restoreRun.push_back(Cpu::Of(linux).run - restoreBefore.run);
+        if (!allThere()) return Fail("keys_not_restored");
+        if (app.FindBox(L" Wiederherstellungsdateien")) return Fail("restore_reported_a_failure");
+    }
+    app.Close(CloseSeconds);
+    Figure("removal_s", removal);
+    Figure("restore_s", restore);
+    Figure("removal_cpu_ticks_s", removalTicks);
+    Figure("removal_cpu_s", removalRun);
+    Figure("restore_cpu_s", restoreRun);
+    std::printf("registers %d\n", int(inMain) + int(inUser));
+    return 0;
+}
+
+int Listing(int runs)
+{
+    Root root(GetModuleHandleW(nullptr));
+    if (!root.Create()) return Fail("window_not_created");
+    std::vector<double> listing, reads, plain, oneOpen;
+    int rows = 0, read = 0, listed = 0, listedOnce = 0;
+    for (int i = 0; i < runs; ++i) {
+        double start = Now();
+        root.LRegister.select(0);
+        root.LRegister_Click();
+        listing.push_back(Now() - start);
+        rows = root.LProdukte.count();
+
+        start = Now();
+        read = ProductReads(HKEY_LOCAL_MACHINE) + ProductReads(HKEY_CURRENT_USER);
+        reads.push_back(Now() - start);
+
+        start = Now();
+        listed = PlainListing(HKEY_LOCAL_MACHINE) + PlainListing(HKEY_CURRENT_USER);
+        plain.push_back(Now() - start);
+
+        start = Now();
+        listedOnce = OneOpenListing(HKEY_LOCAL_MACHINE) + OneOpenListing(HKEY_CURRENT_USER);
+        oneOpen.push_back(Now() - start);
+    }
+    Figure("listing_s", listing);
+    Figure("reads_s", reads);
+    Figure("plain_s", plain);
+    Figure("one_open_s", oneOpen);
+    std::printf("rows %d\nread %d\nplain_listed %d\none_open_listed %d\n", rows, read, listed, listedOnce);
+    return 0;
+}
+
+double ProcessSeconds()
+{
+    FILETIME created, ended, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user)) return -1;
+    auto seconds = [](const FILETIME& t) {
+        return double((ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
+int Spin(int runs)
+{
+    // The wait as a busy loop: events, then the clock, until two seconds
+    // have passed, without ever sleeping.
+    const LinuxProcess me = LinuxProcess::Self(), server = LinuxProcess::Server();
+    if (!me.found() || !server.found()) return Fail("linux_process_not_found");
+    std::vector<double> own, linux, served, wall;
+    for (int i = 0; i < runs; ++i) {
+        const double cpu = ProcessSeconds(), run = me.RunSeconds(), serverRun = server.RunSeconds();
+        const double start = Now();
+        const double began = Wartezeit::SecondsSinceMidnight();
+        do Wartezeit::DoEvents();
+        while (Wartezeit::SecondsSinceMidnight() - began < 2.0);
+        wall.push_back(Now() - start);
+        own.push_back(ProcessSeconds() - cpu);
+        linux.push_back(me.RunSeconds() - run);
+        // Each look at the event queue is a request to the wineserver.
+        served.push_back(server.RunSeconds() - serverRun);
+    }
+    Figure("spin_wall_s", wall);
+    Figure("spin_cpu_s", own);
+    Figure("spin_linux_cpu_s", linux);
+    Figure("spin_server_cpu_s", served);
+    return 0;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    const std::wstring mode = argc > 1 ? argv[1] : L"";
+    auto arg = [&](int i) { return i < argc ? std::wstring(argv[i]) : std::wstring(); };
+    int result = 2;
+    if (mode == L"startup" && argc == 7)
+        result = StartUp(arg(2), arg(3), _wtoi(argv[4]), _wtof(argv[5]), _wtoi(argv[6]));
+    else if (mode == L"removal" && argc == 6)
+        result = RemovalAndRestore(arg(2), arg(3), _wtoi(argv[4]), arg(5));
+    else if (mode == L"listing" && argc == 3)
+        result = Listing(_wtoi(argv[2]));
+    else if (mode == L"spin" && argc == 3)
+        result = Spin(_wtoi(argv[2]));
+    else if (mode == L"count-start" && argc == 4) {
+        Program app;
+        result = app.Start(arg(2), arg(3)) && app.WaitListed(120) && app.Close(CloseSeconds) ? 0 : Fail("startup");
+    } else if (mode == L"count-plain") {
+        std::printf("plain_listed %d\n", PlainListing(HKEY_LOCAL_MACHINE) + PlainListing(HKEY_CURRENT_USER));
+        result = 0;
+    } else
+        std::fprintf(stderr, "usage: see the head of bench/Main.cpp\n");
+    std::fflush(stdout);
+    return result;
+}
