@@ -65,10 +65,10 @@ int ProductReads(HKEY root)
     std::vector<std::wstring> names;
     const int count = Registry::RegEnumKeys(root, ProductRow::ProductRoot, Registry::AccessAll, names);
     for (int i = 0; i < count; ++i) {
-        const std::wstring path = ProductRow::KeyPath(names[size_t(i)]);
+        const KeyHandle product = Registry::RegOpenForReading(root, ProductRow::KeyPath(names[size_t(i)]));
         std::wstring installDir, version;
-        (void)Registry::RegReadValue(root, path, L"InstallDir", installDir);
-        (void)Registry::RegReadValue(root, path, L"Version", version);
+        (void)Registry::RegReadValue(product.get(), L"InstallDir", installDir);
+        (void)Registry::RegReadValue(product.get(), L"Version", version);
     }
     return count;
 }

@@ -12,6 +12,8 @@ struct ListBox {
     void clear() const { SendMessageW(hwnd, LB_RESETCONTENT, 0, 0); }
     int add(const std::wstring& s) const { return int(SendMessageW(hwnd, LB_ADDSTRING, 0, LPARAM(s.c_str()))); }
     int insert(int i, const std::wstring& s) const { return int(SendMessageW(hwnd, LB_INSERTSTRING, WPARAM(i), LPARAM(s.c_str()))); }
+    // Reserves room for n more entries of about bytesEach bytes of text.
+    void reserve(int n, int bytesEach) const { if (n > 0) SendMessageW(hwnd, LB_INITSTORAGE, WPARAM(n), LPARAM(n) * bytesEach); }
     int remove(int i) const { return int(SendMessageW(hwnd, LB_DELETESTRING, WPARAM(i), 0)); }
     std::wstring text(int i) const
     {

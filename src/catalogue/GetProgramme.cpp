@@ -2,21 +2,60 @@
 #include "app/Root.h"
 
 #include "catalogue/ProductRow.h"
-#include "platform/ListComboFind.h"
 #include "platform/Registry.h"
 #include "platform/Wartezeit.h"
 
+#include <set>
 #include <vector>
 
 namespace {
 
-std::wstring ValueOr(HKEY root, const std::wstring& keyPath, const wchar_t* valueName,
-                     const wchar_t* fallback)
+std::wstring ValueOr(HKEY product, const wchar_t* valueName, const wchar_t* fallback)
 {
     std::wstring value;
-    if (!Registry::RegReadValue(root, keyPath, valueName, value)) return fallback;
+    if (!Registry::RegReadValue(product, valueName, value)) return fallback;
     return ProductRow::BeforeNul(value);
 }
+
+// Names ordered as a list box compares them in an exact search: in its
+// locale, without regard to case. Two names are the same product exactly
+// when neither orders before the other.
+struct ListOrder {
+    LCID locale;
+    bool operator()(const std::wstring& a, const std::wstring& b) const
+    {
+        return CompareStringW(locale, NORM_IGNORECASE, a.c_str(), int(a.size()),
+                              b.c_str(), int(b.size())) == CSTR_LESS_THAN;
+    }
+};
+using NameSet = std::set<std::wstring, ListOrder>;
+
+// The names the name list holds so far. Looking a name up here answers what
+// an exact search of the list answers, without walking the whole list for
+// every product of a large register.
+NameSet ListedNames(const ListBox& names)
+{
+    NameSet listed(ListOrder{LCID(SendMessageW(names.hwnd, LB_GETLOCALE, 0, 0))});
+    const int count = names.count();
+    for (int i = 0; i < count; ++i) listed.insert(names.text(i));
+    return listed;
+}
+
+// Keeps a list from repainting while it is filled, and repaints it once
+// when the filling ends, however it ends.
+class RedrawHeld {
+public:
+    explicit RedrawHeld(HWND list) : list_(list) { SendMessageW(list_, WM_SETREDRAW, FALSE, 0); }
+    ~RedrawHeld()
+    {
+        SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list_, nullptr, TRUE);
+    }
+    RedrawHeld(const RedrawHeld&) = delete;
+    RedrawHeld& operator=(const RedrawHeld&) = delete;
+private:
+    HWND list_;
+};
 
 } // namespace
 
@@ -31,23 +70,32 @@ bool Root::GetProgramme(HKEY lhTyp, const std::wstring& lhKey)
     Wartezeit::DoEvents();
 
     const bool mainRegister = lhTyp == HKEY_LOCAL_MACHINE;
-    for (int i = 0; i < count; ++i) {
-        const std::wstring& name = names[size_t(i)];
-        // The values always come from the product key below the fixed
-        // product root, whatever lhKey named.
-        const std::wstring keyPath = ProductRow::KeyPath(name);
-        const std::wstring installDir = ValueOr(lhTyp, keyPath, L"InstallDir", ProductRow::NoInstallDir);
-        const std::wstring version = ValueOr(lhTyp, keyPath, L"Version", ProductRow::NoVersion);
-        if (name.empty()) continue;
-        // A user-register product that the main register listed already
-        // keeps the main register's row.
-        if (!mainRegister && ListComboFind::ListFind(LTemp.hwnd, name, -1, 0, -1) != LB_ERR)
-            continue;
-        // The name goes to the position the sorted list gave the row, so
-        // that entry k of both lists is the same product whatever the
-        // platform's collation makes of the tab after the name.
-        const int at = LProdukte.add(ProductRow::Make(name, ProductRow::RootName(lhTyp), installDir, version));
-        if (at >= 0) LTemp.insert(at, name);
+    NameSet listed = mainRegister ? NameSet{} : ListedNames(LTemp);
+    {
+        RedrawHeld held(LProdukte.hwnd);
+        // Room for every row at once rather than step by step; a list that
+        // cannot reserve it still grows as rows arrive.
+        LProdukte.reserve(count, 96);
+        LTemp.reserve(count, 32);
+        for (int i = 0; i < count; ++i) {
+            const std::wstring& name = names[size_t(i)];
+            // The values always come from the product key below the fixed
+            // product root, whatever lhKey named.
+            // One open serves both values; a key that cannot be opened
+            // gives both placeholders.
+            const KeyHandle product = Registry::RegOpenForReading(lhTyp, ProductRow::KeyPath(name));
+            const std::wstring installDir = ValueOr(product.get(), L"InstallDir", ProductRow::NoInstallDir);
+            const std::wstring version = ValueOr(product.get(), L"Version", ProductRow::NoVersion);
+            if (name.empty()) continue;
+            // A user-register product that is listed already keeps the row
+            // listed first, the main register's.
+            if (!mainRegister && !listed.insert(name).second) continue;
+            // The name goes to the position the sorted list gave the row, so
+            // that entry k of both lists is the same product whatever the
+            // platform's collation makes of the tab after the name.
+            const int at = LProdukte.add(ProductRow::Make(name, ProductRow::RootName(lhTyp), installDir, version));
+            if (at >= 0) LTemp.insert(at, name);
+        }
     }
 
     SetMousePointer(PointerDefault);

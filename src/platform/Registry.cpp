@@ -80,22 +80,33 @@ bool RegTreeDelete(HKEY hRoot, const std::wstring& sSubKey)
 bool RegReadValue(HKEY hRoot, const std::wstring& sSubKey,
                   const std::wstring& sValueName, std::wstring& vValue)
 {
-    KeyHandle key;
-    if (RegOpenKeyExW(hRoot, sSubKey.c_str(), 0, AccessRead, key.put()) != ERROR_SUCCESS)
-        return false;
+    const KeyHandle key = RegOpenForReading(hRoot, sSubKey);
+    return RegReadValue(key.get(), sValueName, vValue);
+}
+
+KeyHandle RegOpenForReading(HKEY hRoot, const std::wstring& sSubKey)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(hRoot, sSubKey.c_str(), 0, AccessRead, &key) != ERROR_SUCCESS) return {};
+    return KeyHandle(key);
+}
+
+bool RegReadValue(HKEY hKey, const std::wstring& sValueName, std::wstring& vValue)
+{
+    if (!hKey) return false;
 
     BYTE first[FirstBufferBytes];
     std::vector<BYTE> more;
     BYTE* data = first;
     DWORD type = 0;
     DWORD size = sizeof first;
-    LSTATUS status = RegQueryValueExW(key.get(), sValueName.c_str(), nullptr, &type, data, &size);
+    LSTATUS status = RegQueryValueExW(hKey, sValueName.c_str(), nullptr, &type, data, &size);
     // A larger value is asked for again with a buffer of the size the
     // platform reported; it may grow in between, hence the loop.
     while (status == ERROR_MORE_DATA && (type == REG_SZ || type == REG_EXPAND_SZ)) {
         more.resize(size);
         data = more.data();
-        status = RegQueryValueExW(key.get(), sValueName.c_str(), nullptr, &type, data, &size);
+        status = RegQueryValueExW(hKey, sValueName.c_str(), nullptr, &type, data, &size);
     }
 
     switch (type) {

@@ -1,7 +1,10 @@
 #pragma once
 // The program's only access to the registry. Each operation opens what it
-// needs, does one thing and closes it again; results are flags and counts,
-// never status codes.
+// needs, does one thing and closes it again, except that a key opened for
+// reading may serve several value reads; results are flags, counts and
+// handles, never status codes.
+#include "platform/Handles.h"
+
 #include <windows.h>
 #include <string>
 #include <vector>
@@ -36,5 +39,13 @@ bool RegTreeDelete(HKEY hRoot, const std::wstring& sSubKey);
 // than four bytes.
 bool RegReadValue(HKEY hRoot, const std::wstring& sSubKey,
                   const std::wstring& sValueName, std::wstring& vValue);
+
+// Opens a key for reading, to read several of its values with one open;
+// an empty handle when it cannot be opened.
+KeyHandle RegOpenForReading(HKEY hRoot, const std::wstring& sSubKey);
+
+// RegReadValue on a key opened by RegOpenForReading; false, with vValue
+// unchanged, when hKey is empty.
+bool RegReadValue(HKEY hKey, const std::wstring& sValueName, std::wstring& vValue);
 
 } // namespace Registry

@@ -1,4 +1,5 @@
 #include "app/Root.h"
+#include "platform/ListComboFind.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -126,4 +127,32 @@ TEST_F(Listing, SortedWithoutRegardToCaseAcrossRegisters)
     ASSERT_EQ(Rows().size(), 2u);
     EXPECT_EQ(root.LTemp.text(0), L"alpha");
     EXPECT_EQ(root.LTemp.text(1), L"Beta");
+}
+
+TEST_F(Listing, DuplicateTestAnswersAsTheNameListsOwnSearch)
+{
+    const std::vector<std::wstring> main = {L"Ölwerk", L"Straße", L"a-c", L"Beta", L"\u65e5\u672c", L"x y"};
+    const std::vector<std::wstring> user = {L"ÖLWERK", L"STRASSE", L"ac", L"a-C", L"BETA", L"beta2",
+                                            L"\u65e5\u672c", L"X Y", L"x  y", L"Gamma"};
+    for (const auto& name : main) AddProduct(HKEY_LOCAL_MACHINE, name);
+    for (const auto& name : user) AddProduct(HKEY_CURRENT_USER, name);
+
+    // What the list box answers for each user-register name once the main
+    // register is listed.
+    ListScope(2);
+    std::vector<bool> listedBefore;
+    for (const auto& name : user)
+        listedBefore.push_back(ListComboFind::ListFind(root.LTemp.hwnd, name, -1, 0, -1) != LB_ERR);
+
+    ListScope(0);
+    ExpectNamesMatchRows();
+    size_t expected = main.size();
+    for (size_t i = 0; i < user.size(); ++i) {
+        bool userRow = false;
+        for (const auto& row : Rows()) userRow |= row == user[i] + Tab + L"HKEY_CURRENT_USER" + Tab + L"<PROGRAMS>" + Tab + L"1.0";
+        EXPECT_EQ(userRow, !listedBefore[i]) << Narrow(user[i]);
+        expected += !listedBefore[i];
+    }
+    EXPECT_EQ(Rows().size(), expected);
+    EXPECT_TRUE(listedBefore[0] && listedBefore[3] && listedBefore[4]) << "case alone makes no new product";
 }

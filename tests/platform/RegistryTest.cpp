@@ -119,6 +119,19 @@ TEST(RegistryAccess, OtherTypesAndMissingValuesLeaveTheValueAlone)
     EXPECT_FALSE(Registry::RegReadValue(HKEY_CURRENT_USER, Product, L"Missing", v));
     EXPECT_FALSE(Registry::RegReadValue(HKEY_CURRENT_USER, Product + L"\\Nope", L"Multi", v));
     EXPECT_EQ(v, L"before");
+
+    // One open serving several reads answers as the reads by path do.
+    {
+        const KeyHandle key = Registry::RegOpenForReading(HKEY_CURRENT_USER, Product);
+        ASSERT_TRUE(key);
+        EXPECT_TRUE(Registry::RegReadValue(key.get(), L"Q", v));
+        EXPECT_FALSE(Registry::RegReadValue(key.get(), L"Missing", v));
+        EXPECT_EQ(v, L"before");
+        const KeyHandle none = Registry::RegOpenForReading(HKEY_CURRENT_USER, Product + L"\\Nope");
+        EXPECT_FALSE(none);
+        EXPECT_FALSE(Registry::RegReadValue(none.get(), L"Multi", v));
+        EXPECT_EQ(v, L"before");
+    }
     // The key was closed again: it can be deleted at once.
     EXPECT_TRUE(Registry::RegKeyDelete(HKEY_CURRENT_USER, Product));
 }
