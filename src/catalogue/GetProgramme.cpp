@@ -71,18 +71,18 @@ bool Root::GetProgramme(HKEY lhTyp, const std::wstring& lhKey)
 
     const bool mainRegister = lhTyp == HKEY_LOCAL_MACHINE;
     NameSet listed = mainRegister ? NameSet{} : ListedNames(LTemp);
+    // What entry k of the name list will hold once the rows are in: -1 for
+    // a name listed before, otherwise the index of the new product.
+    std::vector<int> slots(size_t(LTemp.count()), -1);
     {
         RedrawHeld held(LProdukte.hwnd);
-        // Room for every row at once rather than step by step; a list that
-        // cannot reserve it still grows as rows arrive.
+        // Room for every row at once rather than step by step.
         LProdukte.reserve(count, 96);
-        LTemp.reserve(count, 32);
         for (int i = 0; i < count; ++i) {
             const std::wstring& name = names[size_t(i)];
             // The values always come from the product key below the fixed
-            // product root, whatever lhKey named.
-            // One open serves both values; a key that cannot be opened
-            // gives both placeholders.
+            // product root, whatever lhKey named. One open serves both; a
+            // key that cannot be opened gives both placeholders.
             const KeyHandle product = Registry::RegOpenForReading(lhTyp, ProductRow::KeyPath(name));
             const std::wstring installDir = ValueOr(product.get(), L"InstallDir", ProductRow::NoInstallDir);
             const std::wstring version = ValueOr(product.get(), L"Version", ProductRow::NoVersion);
@@ -90,11 +90,25 @@ bool Root::GetProgramme(HKEY lhTyp, const std::wstring& lhKey)
             // A user-register product that is listed already keeps the row
             // listed first, the main register's.
             if (!mainRegister && !listed.insert(name).second) continue;
-            // The name goes to the position the sorted list gave the row, so
-            // that entry k of both lists is the same product whatever the
-            // platform's collation makes of the tab after the name.
+            // The name belongs at the position the sorted list gave the row,
+            // whatever the platform's collation makes of the tab after it.
             const int at = LProdukte.add(ProductRow::Make(name, ProductRow::RootName(lhTyp), installDir, version));
-            if (at >= 0) LTemp.insert(at, name);
+            if (at < 0) continue;
+            if (size_t(at) <= slots.size()) slots.insert(slots.begin() + at, i);
+            else LProdukte.remove(at); // the lists were out of step: no row without its name
+        }
+    }
+    // The names follow the rows in one pass, in ascending position, so that
+    // entry k of both lists is the same product. (Filling both lists in turn
+    // product by product leaves the platform's heap far larger.)
+    LTemp.reserve(count, 32);
+    for (int k = 0; k < int(slots.size()); ++k) {
+        if (slots[size_t(k)] < 0) continue;
+        // A row whose name cannot be kept must not stay: every row below
+        // it would pair with its neighbour's name.
+        if (LTemp.insert(k, names[size_t(slots[size_t(k)])]) < 0) {
+            LProdukte.remove(k);
+            slots.erase(slots.begin() + k--);
         }
     }
 

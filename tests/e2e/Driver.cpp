@@ -82,6 +82,26 @@ void Driver::Click(int id) const
     PostMessageW(control(id), BM_CLICK, 0, 0);
 }
 
+HWND Driver::Focus() const
+{
+    GUITHREADINFO info{sizeof info};
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window_, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+void Driver::Key(UINT vk) const
+{
+    const UINT scan = MapVirtualKeyW(vk, MAPVK_VK_TO_VSC);
+    HWND target = Focus();
+    PostMessageW(target, WM_KEYDOWN, vk, LPARAM(1 | scan << 16));
+    PostMessageW(target, WM_KEYUP, vk, LPARAM(1 | scan << 16 | 3u << 30));
+}
+
+void Driver::AltKey(wchar_t c) const
+{
+    // Bit 29: the Alt key is held.
+    PostMessageW(Focus(), WM_SYSCHAR, WPARAM(c), LPARAM(1 | 1u << 29));
+}
+
 HWND Driver::WaitForBox(const std::wstring& title, std::wstring* text, DWORD ms) const
 {
     HWND box = nullptr;

@@ -29,6 +29,12 @@ public:
     // The scope as a user picks it: selection plus the click notification.
     void PickScope(int i) const;
     void Click(int id) const;
+    // The control that has the keyboard focus in the program, if any.
+    HWND Focus() const;
+    // A key as the keyboard delivers it to the focused control: pressed and
+    // released (vk), or typed with Alt held (an access key).
+    void Key(UINT vk) const;
+    void AltKey(wchar_t c) const;
     // Waits for a message box of the program with this title; its text.
     HWND WaitForBox(const std::wstring& title, std::wstring* text = nullptr, DWORD ms = 20000) const;
     void Press(HWND box, int button) const;

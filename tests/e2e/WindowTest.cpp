@@ -179,6 +179,40 @@ TEST_F(EndToEnd, RemovalAndRestoreThroughTheRealEditor)
     EXPECT_TRUE(app.Close());
 }
 
+TEST_F(EndToEnd, KeyboardAloneReachesEveryControlAndRemoves)
+{
+    AddProduct(HKEY_CURRENT_USER, L"Alpha");
+    AddProduct(HKEY_CURRENT_USER, L"Beta");
+    Driver app(TESSARINE_EXE, folder.path());
+    ASSERT_TRUE(app.started());
+    ASSERT_TRUE(WaitFor([&] { return app.Focus() == app.control(ControlIds::LProdukte); }, 5000))
+        << "the list has the focus after the start";
+
+    // Tab walks the controls in their order and skips the disabled restore
+    // button and the hidden name list.
+    std::vector<int> walked;
+    for (int step = 0; step < 3; ++step) {
+        HWND before = app.Focus();
+        app.Key(VK_TAB);
+        ASSERT_TRUE(WaitFor([&] { return app.Focus() != before; }, 5000)) << "step " << step;
+        walked.push_back(GetDlgCtrlID(app.Focus()));
+    }
+    EXPECT_EQ(walked, (std::vector<int>{ControlIds::LRegister, ControlIds::bEntfernen, ControlIds::LProdukte}));
+
+    app.Key(VK_DOWN);
+    EXPECT_TRUE(WaitFor([&] { return app.SelectedRow() == 1; }, 5000)) << "the arrow keys move the selection";
+
+    // Alt+E is the removal button; declined, it leaves everything in place.
+    app.AltKey(L'e');
+    HWND ask = app.WaitForBox(L" Velmora Tessarine");
+    ASSERT_TRUE(ask);
+    app.Press(ask, IDNO);
+    ASSERT_TRUE(app.WaitIdle());
+    EXPECT_EQ(app.Rows().size(), 2u);
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\Velmora\\Beta"));
+    EXPECT_TRUE(app.Close());
+}
+
 TEST_F(EndToEnd, WindowScalesWithTheScreenDpi)
 {
     HDC screen = GetDC(nullptr);
