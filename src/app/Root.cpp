@@ -299,9 +299,18 @@ std::wstring Root::Caption() const
     return text;
 }
 
-void Root::EndBusyState()
+Root::BusyState::BusyState(Root& root, int pointer) : root_(root)
 {
-    SetMousePointer(PointerDefault);
-    if (LProdukte.count() != 0) bEntfernen.enable(true);
-    LProdukte.enable(true);
+    root_.SetMousePointer(pointer);
+    root_.bEntfernen.enable(false);
+    root_.LProdukte.enable(false);
+}
+
+void Root::BusyState::End()
+{
+    if (ended_) return;
+    ended_ = true;
+    root_.SetMousePointer(PointerDefault);
+    if (root_.LProdukte.count() != 0) root_.bEntfernen.enable(true);
+    root_.LProdukte.enable(true);
 }

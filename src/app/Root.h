@@ -2,6 +2,7 @@
 // The main window: its controls, its start-up and its event handlers.
 #include "app/Controls.h"
 #include "platform/Handles.h"
+#include "removal/KeyRemoval.h"
 
 #include <windows.h>
 #include <functional>
@@ -71,6 +72,22 @@ private:
         Root& root_;
     };
 
+    // The busy state of a listing, removal or restore: the pointer shows
+    // it, and the remove button and the list take no input. End() (or
+    // leaving the scope) restores the default pointer, enables the list, and
+    // the remove button when the list has rows.
+    class BusyState {
+    public:
+        BusyState(Root& root, int pointer);
+        ~BusyState() { End(); }
+        BusyState(const BusyState&) = delete;
+        BusyState& operator=(const BusyState&) = delete;
+        void End();
+    private:
+        Root& root_;
+        bool ended_ = false;
+    };
+
     static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT OnMessage(UINT, WPARAM, LPARAM);
     void OnCreate();
@@ -83,7 +100,9 @@ private:
     int Ask(const std::wstring& text, const std::wstring& title, UINT style) const;
     ProcessHandle StartEditor(const std::wstring& commandLine, int showStyle) const;
     std::wstring Caption() const;
-    void EndBusyState();
+    std::wstring SelectedProductName() const;
+    bool MayRemove(const std::wstring& name) const;
+    void ExportKey(KeyRemoval::Register& r) const;
 
     HINSTANCE instance_;
     RootSeams seams_;

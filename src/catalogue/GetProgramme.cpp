@@ -61,9 +61,7 @@ private:
 
 bool Root::GetProgramme(HKEY lhTyp, const std::wstring& lhKey)
 {
-    SetMousePointer(PointerHourglass);
-    bEntfernen.enable(false);
-    LProdukte.enable(false);
+    BusyState busy(*this, PointerHourglass);
 
     std::vector<std::wstring> names;
     const int count = Registry::RegEnumKeys(lhTyp, lhKey, Registry::AccessAll, names);
@@ -112,9 +110,7 @@ bool Root::GetProgramme(HKEY lhTyp, const std::wstring& lhKey)
         }
     }
 
-    SetMousePointer(PointerDefault);
-    if (LProdukte.count() != 0) bEntfernen.enable(true);
-    LProdukte.enable(true);
+    busy.End();
     Wartezeit::DoEvents();
     return false;
 }

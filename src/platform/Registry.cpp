@@ -35,6 +35,52 @@ std::wstring NumberOf(const BYTE* data, DWORD bytes)
     return std::to_wstring(static_cast<int32_t>(n));
 }
 
+// Appends the names of an open key's direct subkeys; false when the
+// enumeration ends otherwise than at its end (count tells how many came).
+bool AppendSubkeyNames(HKEY key, std::vector<std::wstring>& names, int& count)
+{
+    for (;;) {
+        wchar_t name[MaxKeyNameChars];
+        DWORD size = MaxKeyNameChars;
+        const LSTATUS status = RegEnumKeyExW(key, DWORD(count), name, &size, nullptr,
+                                             nullptr, nullptr, nullptr);
+        if (status == ERROR_NO_MORE_ITEMS) return true;
+        if (status != ERROR_SUCCESS) return false;
+        names.emplace_back(name, size);
+        ++count;
+    }
+}
+
+// The key's own name, as the kernel's key query hands it out (the layout of
+// KEY_BASIC_INFORMATION); ntdll exports the query on every NT system.
+struct KeyBasicInformation {
+    LARGE_INTEGER lastWriteTime;
+    ULONG titleIndex;
+    ULONG nameBytes;
+    WCHAR name[MaxKeyNameChars];
+};
+using NtQueryKeyFunction = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+
+bool AddShape(HKEY parent, const std::wstring& name, const std::wstring& path,
+              std::vector<KeyShape>& keys)
+{
+    KeyHandle key;
+    if (RegOpenKeyExW(parent, name.c_str(), 0, AccessRead, key.put()) != ERROR_SUCCESS) return false;
+    DWORD subkeys = 0, values = 0;
+    if (RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return false;
+    keys.push_back({path, values});
+
+    std::vector<std::wstring> children;
+    children.reserve(subkeys);
+    int count = 0;
+    if (!AppendSubkeyNames(key.get(), children, count)) return false;
+    for (const auto& child : children)
+        if (!AddShape(key.get(), child, path.empty() ? child : path + L"\\" + child, keys)) return false;
+    return true;
+}
+
 } // namespace
 
 int RegEnumKeys(HKEY hRoot, const std::wstring& sSubKey, REGSAM lAccess,
@@ -45,17 +91,7 @@ int RegEnumKeys(HKEY hRoot, const std::wstring& sSubKey, REGSAM lAccess,
         return 0;
 
     int count = 0;
-    LSTATUS status;
-    for (;;) {
-        wchar_t name[MaxKeyNameChars];
-        DWORD size = MaxKeyNameChars;
-        status = RegEnumKeyExW(key.get(), DWORD(count), name, &size, nullptr,
-                               nullptr, nullptr, nullptr);
-        if (status != ERROR_SUCCESS) break;
-        sNames.emplace_back(name, size);
-        ++count;
-    }
-    return status == ERROR_NO_MORE_ITEMS ? count : 0;
+    return AppendSubkeyNames(key.get(), sNames, count) ? count : 0;
 }
 
 bool RegKeyExists(HKEY hRoot, const std::wstring& sSubKey)
@@ -75,6 +111,37 @@ bool RegTreeDelete(HKEY hRoot, const std::wstring& sSubKey)
     if (sSubKey.empty()) return false;
     // Given a subkey, the platform removes its content and then the key.
     return RegDeleteTreeW(hRoot, sSubKey.c_str()) == ERROR_SUCCESS;
+}
+
+bool RegStoredName(HKEY hRoot, const std::wstring& sSubKey, std::wstring& sName)
+{
+    const KeyHandle key = RegOpenForReading(hRoot, sSubKey);
+    if (!key) return false;
+    static const auto query = reinterpret_cast<NtQueryKeyFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryKey")));
+    KeyBasicInformation info{};
+    ULONG got = 0;
+    constexpr int KeyBasicInformationClass = 0;
+    if (query && query(key.get(), KeyBasicInformationClass, &info, sizeof info, &got) >= 0
+        && info.nameBytes > 0 && info.nameBytes <= sizeof info.name) {
+        sName.assign(info.name, info.nameBytes / sizeof(WCHAR));
+        return true;
+    }
+    // Without the query the name as asked for is all there is; the key
+    // then keeps that spelling if it is ever written back.
+    const size_t slash = sSubKey.find_last_of(L'\\');
+    sName = slash == std::wstring::npos ? sSubKey : sSubKey.substr(slash + 1);
+    return true;
+}
+
+bool RegTreeShape(HKEY hRoot, const std::wstring& sSubKey, std::vector<KeyShape>& sKeys)
+{
+    // An empty path would name the root itself.
+    if (sSubKey.empty()) return false;
+    std::vector<KeyShape> keys;
+    if (!AddShape(hRoot, sSubKey, L"", keys)) return false;
+    sKeys = std::move(keys);
+    return true;
 }
 
 bool RegReadValue(HKEY hRoot, const std::wstring& sSubKey,

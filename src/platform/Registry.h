@@ -31,6 +31,23 @@ bool RegKeyDelete(HKEY hRoot, const std::wstring& sSubKey);
 // Deletes a key with all its subkeys and values. True when the key is gone.
 bool RegTreeDelete(HKEY hRoot, const std::wstring& sSubKey);
 
+// The name of the key's last level as the registry stores it, whatever the
+// letter case of sSubKey; false when the key cannot be opened for reading.
+// Costs one open and one query, however many keys share its parent.
+bool RegStoredName(HKEY hRoot, const std::wstring& sSubKey, std::wstring& sName);
+
+// One key of a subtree: its path below the subtree's top ("" for the top
+// itself, levels as the registry stores them) and how many values it holds.
+struct KeyShape {
+    std::wstring path;
+    DWORD values = 0;
+};
+
+// Every key of the subtree below sSubKey, the top first, as the registry
+// holds it now. False when any key of it cannot be read: a subtree that is
+// only partly known is not known.
+bool RegTreeShape(HKEY hRoot, const std::wstring& sSubKey, std::vector<KeyShape>& sKeys);
+
 // Reads one value as text. REG_SZ and REG_EXPAND_SZ arrive as their text
 // (unexpanded), a NUL and a blank; REG_DWORD and REG_BINARY of up to four
 // bytes as the decimal text of a signed 32-bit number; any other type reads

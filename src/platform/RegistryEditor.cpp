@@ -1,5 +1,7 @@
 #include "platform/RegistryEditor.h"
 
+#include "platform/Wartezeit.h"
+
 namespace RegistryEditor {
 
 namespace {
@@ -16,19 +18,45 @@ std::wstring ImportCommand(const std::wstring& file)
     return std::wstring(L"Regedit.exe") + L" /s " + Quote + file + Quote;
 }
 
+std::wstring Path()
+{
+    wchar_t folder[MAX_PATH];
+    const UINT n = GetSystemWindowsDirectoryW(folder, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return {};
+    std::wstring path(folder, n);
+    if (path.back() != L'\\') path += L'\\';
+    return path + L"regedit.exe";
+}
+
 ProcessHandle Start(const std::wstring& commandLine, int showStyle)
 {
+    const std::wstring editor = Path();
+    if (editor.empty()) return ProcessHandle();
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = WORD(showStyle);
     PROCESS_INFORMATION process{};
     std::wstring line = commandLine; // CreateProcessW may write into it
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (!CreateProcessW(editor.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process))
         return ProcessHandle();
     ProcessHandle thread(process.hThread);
     return ProcessHandle(process.hProcess);
+}
+
+bool EndedWell(HANDLE process, double dSeconds)
+{
+    if (!process) return false;
+    if (!Wartezeit::WaitForProcess(process, dSeconds)) {
+        // Ending it may fail when it has just ended by itself; the answer
+        // is "not well" either way.
+        (void)TerminateProcess(process, 1);
+        (void)WaitForSingleObject(process, 5000);
+        return false;
+    }
+    DWORD code = 1;
+    return GetExitCodeProcess(process, &code) && code == 0;
 }
 
 } // namespace RegistryEditor

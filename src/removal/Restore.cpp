@@ -32,23 +32,21 @@ void Root::bRestored_Click()
     if (!Dateiexistenz::FileExists(paths.restore)) return;
     if (Ask(Confirmation, Title, MB_YESNO | MB_ICONEXCLAMATION) != IDYES) return;
 
-    SetMousePointer(PointerArrowHourglass);
-    bEntfernen.enable(false);
-    LProdukte.enable(false);
+    BusyState busy(*this, PointerArrowHourglass);
     Wartezeit::DoEvents();
 
     // What the import must bring back, read before the editor has the file.
     const std::vector<std::wstring> keys = RestoreFile::KeysIn(paths.restore);
     ProcessHandle editor = StartEditor(RegistryEditor::ImportCommand(paths.restore), RegistryEditor::ShowNormal);
     if (!editor) {
-        EndBusyState();
+        busy.End();
         Ask(std::wstring(EditorNotStarted) + FileKept, Title, MB_OK | MB_ICONEXCLAMATION);
         return;
     }
     Wartezeit::DoEvents();
-    // The editor reports nothing back; whether the keys are there again is
-    // the only sign that the import worked.
-    const bool ended = Wartezeit::WaitForProcess(editor.get(), seams_.editorTimeoutSeconds);
+    // An editor that failed says so at most through its exit code; whether
+    // the keys are there again is the sign that the import worked.
+    const bool ended = RegistryEditor::EndedWell(editor.get(), seams_.editorTimeoutSeconds);
     const bool restored = ended && !keys.empty() && RestoreFile::KeysPresent(keys);
 
     const wchar_t* failure = nullptr;
@@ -57,7 +55,7 @@ void Root::bRestored_Click()
     else if (!DeleteFileW(paths.restore.c_str())) failure = NotDeleted;
 
     LRegister_Click();
-    EndBusyState();
+    busy.End();
     if (LProdukte.count() != 0) LProdukte.select(0);
     Wartezeit::DoEvents();
 

@@ -55,33 +55,21 @@ size_t BodyStart(const std::string& bytes)
     return Utf16HeadBytes;
 }
 
-std::wstring TextOf(const std::string& bytes)
-{
-    if (bytes.size() >= 2 && (unsigned char)bytes[0] == 0xFF && (unsigned char)bytes[1] == 0xFE) {
-        std::wstring text((bytes.size() - 2) / 2, L'\0');
-        std::memcpy(text.data(), bytes.data() + 2, text.size() * 2);
-        return text;
-    }
-    const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), nullptr, 0);
-    std::wstring text(size_t(std::max(n, 0)), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), text.data(), n);
-    return text;
-}
-
 } // namespace
 
 Paths PathsIn(const std::wstring& workingFolder)
 {
     return {workingFolder + L"\\Uninstall_1.reg", workingFolder + L"\\Uninstall_2.reg",
-            workingFolder + L"\\Uninstall.reg", workingFolder + L"\\Uninstall.bak"};
+            workingFolder + L"\\Uninstall.tmp", workingFolder + L"\\Uninstall.reg",
+            workingFolder + L"\\Uninstall.bak"};
 }
 
-bool Clear(const Paths& paths)
+bool ClearTemporaries(const Paths& paths)
 {
     const bool main = DeleteIfExists(paths.mainExport);
     const bool user = DeleteIfExists(paths.userExport);
-    const bool restore = DeleteIfExists(paths.restore);
-    return main && user && restore;
+    const bool pending = DeleteIfExists(paths.pending);
+    return main && user && pending;
 }
 
 bool ReadBytes(const std::wstring& file, std::string& bytes)
@@ -103,66 +91,83 @@ bool ReadBytes(const std::wstring& file, std::string& bytes)
     return true;
 }
 
-Assembly Assemble(const Paths& paths)
+Assembly Assemble(const Paths& paths, std::string& bytes)
 {
     const bool main = Dateiexistenz::FileExists(paths.mainExport);
     const bool user = Dateiexistenz::FileExists(paths.userExport);
     if (!main && !user) return Assembly::NoExport;
 
+    std::string assembled;
     if (main && user) {
-        std::string userBytes, merged;
+        std::string userBytes;
         if (!ReadBytes(paths.userExport, userBytes)) return Assembly::Failed;
         const size_t start = std::min(BodyStart(userBytes), userBytes.size());
         Wartezeit::DoEvents();
-        if (!ReadBytes(paths.mainExport, merged)) return Assembly::Failed;
-        merged.append(userBytes, start);
-        if (!WriteBytes(paths.restore, merged)) return Assembly::Failed;
-    } else {
-        const std::wstring& only = main ? paths.mainExport : paths.userExport;
-        if (!CopyFileW(only.c_str(), paths.restore.c_str(), FALSE)) {
-            (void)DeleteFileW(paths.restore.c_str());
-            return Assembly::Failed;
-        }
+        if (!ReadBytes(paths.mainExport, assembled)) return Assembly::Failed;
+        assembled.append(userBytes, start);
+    } else if (!ReadBytes(main ? paths.mainExport : paths.userExport, assembled)) {
+        return Assembly::Failed;
     }
-    // The restore file holds them now; one that cannot be deleted is a
-    // leftover that the next removal clears first.
+    bytes = std::move(assembled);
+    return Assembly::Made;
+}
+
+bool WritePending(const Paths& paths, const std::string& bytes, std::string& onDisk)
+{
+    if (WriteBytes(paths.pending, bytes) && ReadBytes(paths.pending, onDisk)) return true;
+    (void)DeleteFileW(paths.pending.c_str());
+    return false;
+}
+
+bool ReplaceRestoreFile(const Paths& paths)
+{
+    return MoveFileExW(paths.pending.c_str(), paths.restore.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+void DeleteExports(const Paths& paths)
+{
     (void)DeleteIfExists(paths.mainExport);
     (void)DeleteIfExists(paths.userExport);
-    Wartezeit::DoEvents();
-    return Assembly::Written;
+}
+
+std::wstring TextOf(const std::string& bytes)
+{
+    if (bytes.size() >= 2 && (unsigned char)bytes[0] == 0xFF && (unsigned char)bytes[1] == 0xFE) {
+        std::wstring text((bytes.size() - 2) / 2, L'\0');
+        std::memcpy(text.data(), bytes.data() + 2, text.size() * 2);
+        return text;
+    }
+    const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), nullptr, 0);
+    std::wstring text(size_t(std::max(n, 0)), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), text.data(), n);
+    return text;
+}
+
+void ForEachLine(const std::wstring& text, const std::function<void(std::wstring_view)>& line)
+{
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find(L'\n', at);
+        if (end == std::wstring::npos) end = text.size();
+        std::wstring_view view(text.data() + at, end - at);
+        if (!view.empty() && view.back() == L'\r') view.remove_suffix(1);
+        line(view);
+        at = end + 1;
+    }
 }
 
 std::vector<std::wstring> KeysIn(const std::wstring& file)
 {
     std::string bytes;
     if (!ReadBytes(file, bytes)) return {};
-    const std::wstring text = TextOf(bytes);
     std::vector<std::wstring> keys;
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find(L'\n', at);
-        if (end == std::wstring::npos) end = text.size();
-        std::wstring_view line(text.data() + at, end - at);
-        if (!line.empty() && line.back() == L'\r') line.remove_suffix(1);
+    ForEachLine(TextOf(bytes), [&](std::wstring_view line) {
         if (line.size() > 2 && line.front() == L'[' && line.back() == L']')
             keys.emplace_back(line.substr(1, line.size() - 2));
-        at = end + 1;
-    }
+    });
     return keys;
 }
-
-bool Holds(const std::wstring& file, const std::wstring& fullKeyName)
-{
-    for (const auto& key : KeysIn(file))
-        if (CompareStringOrdinal(key.c_str(), int(key.size()), fullKeyName.c_str(),
-                                 int(fullKeyName.size()), TRUE) == CSTR_EQUAL)
-            return true;
-    return false;
-}
-
-} // namespace RestoreFile
-
-namespace RestoreFile {
 
 bool KeysPresent(const std::vector<std::wstring>& fullKeyNames)
 {

@@ -8,7 +8,9 @@
 // user-register export from the line end after its header on, so that the
 // restore file has one byte order mark and one header, at the start. No
 // extra line end is written: every export already ends with a blank line.
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace RestoreFile {
@@ -16,6 +18,7 @@ namespace RestoreFile {
 struct Paths {
     std::wstring mainExport; // Uninstall_1.reg, the main register's key
     std::wstring userExport; // Uninstall_2.reg, the user register's key
+    std::wstring pending;    // Uninstall.tmp, the new restore file until it is complete
     std::wstring restore;    // Uninstall.reg
     std::wstring backup;     // Uninstall.bak
 };
@@ -23,25 +26,45 @@ struct Paths {
 // The working folder's path followed directly by "\Uninstall_1.reg" and so on.
 Paths PathsIn(const std::wstring& workingFolder);
 
-// Deletes leftover exports and the previous restore file. True when none of
-// the three is left.
-bool Clear(const Paths& paths);
+// Deletes leftover exports and a leftover pending file, so that none of
+// them can end up in a new restore file. The restore file stays: it is the
+// last removal's only backup until a new one replaces it. True when none
+// of the temporary files is left.
+bool ClearTemporaries(const Paths& paths);
 
 enum class Assembly {
-    NoExport, // neither export exists: there is no restore file
-    Written,  // the restore file holds every export; the exports are gone
-    Failed,   // the restore file could not be written; the exports are kept
+    NoExport, // neither export exists: there is nothing to restore
+    Made,     // the bytes hold every export
+    Failed,   // an export could not be read
 };
 
-// Merges both exports, or copies the one that exists, into the restore file.
-Assembly Assemble(const Paths& paths);
+// The new restore file's content: both exports merged, or the one that
+// exists. Reads the exports and changes no file.
+Assembly Assemble(const Paths& paths, std::string& bytes);
+
+// Writes the bytes under the pending name, flushed to the disk, and reads
+// back what the disk holds now into onDisk. False, with no pending file
+// left, when it cannot be written or read back.
+bool WritePending(const Paths& paths, const std::string& bytes, std::string& onDisk);
+
+// Moves the pending file over the restore file, through to the disk. False
+// when it could not: the restore file is then as it was.
+bool ReplaceRestoreFile(const Paths& paths);
+
+// Deletes the exports once the restore file holds them. One that cannot be
+// deleted is a leftover that the next removal clears first.
+void DeleteExports(const Paths& paths);
+
+// The text of a registry file: UTF-16LE after its byte order mark, or else
+// in the ANSI code page.
+std::wstring TextOf(const std::string& bytes);
+
+// Calls line() for every line of the text, without its line end.
+void ForEachLine(const std::wstring& text, const std::function<void(std::wstring_view)>& line);
 
 // The names of the keys a registry file holds, as written in it
 // ("HKEY_CURRENT_USER\Software\..."); empty when it cannot be read.
 std::vector<std::wstring> KeysIn(const std::wstring& file);
-
-// True when the file holds the key, compared without regard to case.
-bool Holds(const std::wstring& file, const std::wstring& fullKeyName);
 
 // True when every key ("HKEY_LOCAL_MACHINE\..." or "HKEY_CURRENT_USER\...")
 // exists in the registry.

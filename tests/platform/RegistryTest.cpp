@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace test;
 
 namespace {
@@ -134,4 +136,45 @@ TEST(RegistryAccess, OtherTypesAndMissingValuesLeaveTheValueAlone)
     }
     // The key was closed again: it can be deleted at once.
     EXPECT_TRUE(Registry::RegKeyDelete(HKEY_CURRENT_USER, Product));
+}
+
+TEST(RegistryAccess, StoredNameAnswersAsTheEnumerationDoes)
+{
+    CleanVelmora clean;
+    const std::wstring names[] = {L"Alpha", L"Gr\u00fcn Werk \u00c4", L"  Blanks  around  ",
+                                  L"\u65e5\u672c \u0436 \u20ac"};
+    for (const auto& name : names) CreateKey(HKEY_CURRENT_USER, std::wstring(Velmora) + L"\\" + name);
+    // As many others as a large register lists: the answer must not depend on them.
+    for (int i = 0; i < 50; ++i) CreateKey(HKEY_CURRENT_USER, std::wstring(Velmora) + L"\\Other " + std::to_wstring(i));
+    std::vector<std::wstring> enumerated;
+    Registry::RegEnumKeys(HKEY_CURRENT_USER, Velmora, Registry::AccessRead, enumerated);
+    for (const auto& name : names) {
+        SCOPED_TRACE(Narrow(name));
+        const std::wstring asked = CharUpperW(std::wstring(name).data());
+        std::wstring stored;
+        ASSERT_TRUE(Registry::RegStoredName(HKEY_CURRENT_USER, std::wstring(Velmora) + L"\\" + asked, stored));
+        EXPECT_EQ(stored, name) << "the registry's own spelling, not the one asked for";
+        EXPECT_NE(std::find(enumerated.begin(), enumerated.end(), stored), enumerated.end());
+    }
+    std::wstring untouched = L"kept";
+    EXPECT_FALSE(Registry::RegStoredName(HKEY_CURRENT_USER, std::wstring(Velmora) + L"\\Missing", untouched));
+    EXPECT_EQ(untouched, L"kept");
+}
+
+TEST(RegistryAccess, TreeShapeListsEveryKeyWithItsValueCount)
+{
+    CleanVelmora clean;
+    AddProduct(HKEY_CURRENT_USER, L"Probe", L"C:\\x", L"1.0");
+    CreateKey(HKEY_CURRENT_USER, Product + L"\\Leer");
+    SetDword(HKEY_CURRENT_USER, Product + L"\\Sub\\Tief", L"n", 1);
+    SetString(HKEY_CURRENT_USER, Product + L"\\Sub", L"", L"default");
+    std::vector<Registry::KeyShape> keys;
+    ASSERT_TRUE(Registry::RegTreeShape(HKEY_CURRENT_USER, Product, keys));
+    std::vector<std::pair<std::wstring, DWORD>> got;
+    for (const auto& k : keys) got.emplace_back(k.path, k.values);
+    EXPECT_EQ(got, (std::vector<std::pair<std::wstring, DWORD>>{
+                       {L"", 2}, {L"Leer", 0}, {L"Sub", 1}, {L"Sub\\Tief", 1}}));
+    EXPECT_FALSE(Registry::RegTreeShape(HKEY_CURRENT_USER, Product + L"\\Missing", keys));
+    EXPECT_FALSE(Registry::RegTreeShape(HKEY_CURRENT_USER, L"", keys)) << "never the root itself";
+    EXPECT_EQ(keys.size(), 4u) << "a failed walk leaves the caller's list alone";
 }

@@ -53,7 +53,7 @@ TEST_F(BadInput, UnusualNamesAreRemovedAndRestoredAsTheyAre)
     }
 }
 
-TEST_F(BadInput, ALockedOldRestoreFileStopsTheRemovalBeforeAnything)
+TEST_F(BadInput, AnOldRestoreFileThatCannotBeReplacedStopsTheDeletion)
 {
     AddProduct(HKEY_CURRENT_USER, L"Alpha");
     WriteFileBytes(paths.restore, "earlier");
@@ -65,10 +65,12 @@ TEST_F(BadInput, ALockedOldRestoreFileStopsTheRemovalBeforeAnything)
     root->bEntfernen_Click();
     CloseHandle(lock);
     ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_NE(boxes[1].text.find(L"Es wurde nichts entfernt"), std::wstring::npos) << Narrow(boxes[1].text);
-    EXPECT_TRUE(commands.empty());
+    EXPECT_NE(boxes[1].text.find(L"Benutzerregister: Der Eintrag ist noch vorhanden, weil keine Sicherung"),
+              std::wstring::npos) << Narrow(boxes[1].text);
+    EXPECT_NE(boxes[1].text.find(L"konnte nicht geschrieben werden"), std::wstring::npos);
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\Velmora\\Alpha"));
     EXPECT_EQ(ReadFileBytes(paths.restore), "earlier");
+    EXPECT_TRUE(FileThere(paths.userExport)) << "the export stays: it is the only copy of the new backup";
     EXPECT_EQ(root->MousePointer(), Root::PointerDefault);
     EXPECT_TRUE(root->LProdukte.enabled());
 }

@@ -1,3 +1,4 @@
+#include "platform/Handles.h"
 #include "removal/RestoreFile.h"
 #include "support/TestSupport.h"
 
@@ -33,92 +34,105 @@ TEST_F(Assembly, MergeKeepsOneHeaderAndBothKeySets)
 {
     WriteFileBytes(paths.mainExport, main);
     WriteFileBytes(paths.userExport, user);
-    ASSERT_EQ(RestoreFile::Assemble(paths), RestoreFile::Assembly::Written);
-
-    const std::string merged = ReadFileBytes(paths.restore);
+    std::string merged;
+    ASSERT_EQ(RestoreFile::Assemble(paths, merged), RestoreFile::Assembly::Made);
     EXPECT_EQ(merged.size(), main.size() + user.size() - 74);
     EXPECT_EQ(merged, main + user.substr(74)) << "the user part starts with the header's line end";
     EXPECT_EQ(merged.find("\xFF\xFE", 2), std::string::npos) << "one byte order mark";
-    EXPECT_FALSE(FileThere(paths.mainExport));
-    EXPECT_FALSE(FileThere(paths.userExport));
-    EXPECT_EQ(RestoreFile::KeysIn(paths.restore),
-              (std::vector<std::wstring>{L"HKEY_LOCAL_MACHINE\\Software\\Velmora\\Alpha",
-                                         L"HKEY_CURRENT_USER\\Software\\Velmora\\Alpha"}));
-    EXPECT_TRUE(RestoreFile::Holds(paths.restore, L"hkey_current_user\\software\\velmora\\ALPHA"));
-    EXPECT_FALSE(RestoreFile::Holds(paths.restore, L"HKEY_CURRENT_USER\\Software\\Velmora"));
+    EXPECT_TRUE(FileThere(paths.mainExport) && FileThere(paths.userExport))
+        << "the exports stay until the restore file holds them";
 }
 
 TEST_F(Assembly, ShortUserExportAddsNothing)
 {
     WriteFileBytes(paths.mainExport, main);
     WriteFileBytes(paths.userExport, Utf16File(Head));
-    ASSERT_EQ(RestoreFile::Assemble(paths), RestoreFile::Assembly::Written);
-    EXPECT_EQ(ReadFileBytes(paths.restore), main);
+    std::string bytes;
+    ASSERT_EQ(RestoreFile::Assemble(paths, bytes), RestoreFile::Assembly::Made);
+    EXPECT_EQ(bytes, main);
 }
 
-TEST_F(Assembly, SingleExportIsCopiedByteForByte)
+TEST_F(Assembly, SingleExportIsTakenByteForByte)
 {
     for (const std::wstring* only : {&paths.mainExport, &paths.userExport}) {
         WriteFileBytes(*only, user);
-        ASSERT_EQ(RestoreFile::Assemble(paths), RestoreFile::Assembly::Written);
-        EXPECT_EQ(ReadFileBytes(paths.restore), user);
-        EXPECT_FALSE(FileThere(*only));
+        std::string bytes;
+        ASSERT_EQ(RestoreFile::Assemble(paths, bytes), RestoreFile::Assembly::Made);
+        EXPECT_EQ(bytes, user);
+        ASSERT_TRUE(DeleteFileW(only->c_str()));
     }
+    std::string none = "untouched";
+    EXPECT_EQ(RestoreFile::Assemble(paths, none), RestoreFile::Assembly::NoExport);
+    EXPECT_EQ(none, "untouched");
 }
 
 TEST_F(Assembly, SingleByteExportIsCutAtItsHeaderLine)
 {
     WriteFileBytes(paths.mainExport, main);
     WriteFileBytes(paths.userExport, "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\X]\r\n");
-    ASSERT_EQ(RestoreFile::Assemble(paths), RestoreFile::Assembly::Written);
-    EXPECT_EQ(ReadFileBytes(paths.restore), main + "\r\n\r\n[HKEY_CURRENT_USER\\X]\r\n");
+    std::string bytes;
+    ASSERT_EQ(RestoreFile::Assemble(paths, bytes), RestoreFile::Assembly::Made);
+    EXPECT_EQ(bytes, main + "\r\n\r\n[HKEY_CURRENT_USER\\X]\r\n");
 }
 
-TEST_F(Assembly, ClearingLeavesNoOldFileForTheNextRemoval)
+TEST_F(Assembly, ClearingTakesTheTemporariesAndKeepsTheLastRestoreFile)
 {
     WriteFileBytes(paths.mainExport, main);
     WriteFileBytes(paths.userExport, user);
+    WriteFileBytes(paths.pending, user);
     WriteFileBytes(paths.restore, main);
-    ASSERT_TRUE(RestoreFile::Clear(paths));
-    EXPECT_FALSE(FileThere(paths.mainExport) || FileThere(paths.userExport) || FileThere(paths.restore));
-    EXPECT_EQ(RestoreFile::Assemble(paths), RestoreFile::Assembly::NoExport);
-    EXPECT_FALSE(FileThere(paths.restore));
+    ASSERT_TRUE(RestoreFile::ClearTemporaries(paths));
+    EXPECT_FALSE(FileThere(paths.mainExport) || FileThere(paths.userExport) || FileThere(paths.pending));
+    EXPECT_EQ(ReadFileBytes(paths.restore), main) << "the last removal's only backup";
 
     // A leftover that cannot go is reported, so no removal builds on it.
     ASSERT_TRUE(CreateDirectoryW(paths.userExport.c_str(), nullptr));
-    EXPECT_FALSE(RestoreFile::Clear(paths));
+    EXPECT_FALSE(RestoreFile::ClearTemporaries(paths));
     RemoveDirectoryW(paths.userExport.c_str());
 }
 
-TEST_F(Assembly, ExportsStayWhenTheRestoreFileCannotBeWritten)
+TEST_F(Assembly, TheNewRestoreFileReplacesTheOldOnlyWhenItIsWholeOnDisk)
 {
-    WriteFileBytes(paths.mainExport, main);
-    WriteFileBytes(paths.userExport, user);
-    // A folder in the restore file's place cannot be written.
-    ASSERT_TRUE(CreateDirectoryW(paths.restore.c_str(), nullptr));
-    EXPECT_EQ(RestoreFile::Assemble(paths), RestoreFile::Assembly::Failed);
-    EXPECT_EQ(ReadFileBytes(paths.mainExport), main) << "the only copy is kept";
-    EXPECT_EQ(ReadFileBytes(paths.userExport), user);
+    WriteFileBytes(paths.restore, "earlier");
+    std::string onDisk;
+    {
+        // Held open without sharing: the pending file cannot be written.
+        FileHandle busy(CreateFileW(paths.pending.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ASSERT_TRUE(busy);
+        EXPECT_FALSE(RestoreFile::WritePending(paths, main, onDisk));
+    }
+    EXPECT_EQ(ReadFileBytes(paths.restore), "earlier");
+    {
+        // A restore file held open cannot be replaced; it stays as it was.
+        ASSERT_TRUE(RestoreFile::WritePending(paths, main, onDisk));
+        FileHandle busy(CreateFileW(paths.restore.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(busy);
+        EXPECT_FALSE(RestoreFile::ReplaceRestoreFile(paths));
+    }
+    EXPECT_EQ(ReadFileBytes(paths.restore), "earlier");
 
-    ASSERT_TRUE(DeleteFileW(paths.userExport.c_str()));
-    EXPECT_EQ(RestoreFile::Assemble(paths), RestoreFile::Assembly::Failed) << "copy refused";
-    EXPECT_EQ(ReadFileBytes(paths.mainExport), main);
-    RemoveDirectoryW(paths.restore.c_str());
+    ASSERT_TRUE(RestoreFile::WritePending(paths, main, onDisk));
+    EXPECT_EQ(onDisk, main) << "what the disk holds, read back";
+    EXPECT_EQ(ReadFileBytes(paths.restore), "earlier") << "not before the move";
+    ASSERT_TRUE(RestoreFile::ReplaceRestoreFile(paths));
+    EXPECT_EQ(ReadFileBytes(paths.restore), main);
+    EXPECT_FALSE(FileThere(paths.pending));
 }
 
 TEST_F(Assembly, UnreadableExportNeverYieldsAStaleOrRepeatedFile)
 {
     WriteFileBytes(paths.mainExport, main);
     WriteFileBytes(paths.userExport, user);
+    std::string bytes = "untouched";
     {
         // Held open without sharing, as an editor still writing it would.
         HANDLE busy = CreateFileW(paths.mainExport.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                   OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(busy, INVALID_HANDLE_VALUE);
-        EXPECT_EQ(RestoreFile::Assemble(paths), RestoreFile::Assembly::Failed);
+        EXPECT_EQ(RestoreFile::Assemble(paths, bytes), RestoreFile::Assembly::Failed);
         CloseHandle(busy);
     }
-    EXPECT_FALSE(FileThere(paths.restore));
+    EXPECT_EQ(bytes, "untouched");
     EXPECT_TRUE(FileThere(paths.mainExport));
     EXPECT_TRUE(FileThere(paths.userExport));
 }
