@@ -178,6 +178,47 @@ TEST_F(EndToEnd, RemovalAndRestoreThroughTheRealEditor)
     EXPECT_TRUE(app.Close());
 }
 
+TEST_F(EndToEnd, OnlyTheSystemsOwnEditorRunsWithTheRightsItNeeds)
+{
+    const std::wstring key = L"Software\\Velmora\\Alpha";
+    AddProduct(HKEY_CURRENT_USER, L"Alpha", L"C:\\Alpha");
+    // A Regedit.exe in the program's own folder, which is also the folder
+    // the program writes into.
+    ASSERT_TRUE(CopyFileW(TESSARINE_STAND_IN_EXE, folder.file(L"Regedit.exe").c_str(), FALSE));
+    Driver app(TESSARINE_EXE, folder.path());
+    ASSERT_TRUE(app.started());
+    app.SelectRow(0);
+    app.Click(ControlIds::bEntfernen);
+    HWND ask = app.WaitForBox(L" Velmora Tessarine");
+    ASSERT_TRUE(ask);
+    app.Press(ask, IDYES);
+    std::wstring text;
+    HWND done = app.WaitForBox(L" Alpha", &text);
+    ASSERT_TRUE(done);
+    EXPECT_EQ(text, Done);
+    app.Press(done, IDOK);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key));
+    ASSERT_TRUE(WaitFor([&] { return app.Enabled(ControlIds::bRestored); }, 5000));
+    app.Click(ControlIds::bRestored);
+    HWND restore = app.WaitForBox(L" Wiederherstellungsdateien");
+    ASSERT_TRUE(restore);
+    app.Press(restore, IDYES);
+    EXPECT_TRUE(WaitFor([&] { return !FileThere(folder.file(L"Uninstall.reg")); }, 20000));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, key));
+    EXPECT_FALSE(FileThere(folder.file(L"planted-editor-ran.txt"))) << "the planted editor ran";
+    EXPECT_TRUE(app.Close());
+
+    // The editor asks for the highest rights available; so does the program.
+    HMODULE exe = LoadLibraryExW(TESSARINE_EXE, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(exe);
+    HRSRC found = FindResourceW(exe, MAKEINTRESOURCEW(1), RT_MANIFEST);
+    ASSERT_TRUE(found);
+    const std::string manifest(static_cast<const char*>(LockResource(LoadResource(exe, found))),
+                               SizeofResource(exe, found));
+    EXPECT_NE(manifest.find("level=\"highestAvailable\""), std::string::npos) << manifest;
+    FreeLibrary(exe);
+}
+
 TEST_F(EndToEnd, KeyboardAloneReachesEveryControlAndRemoves)
 {
     AddProduct(HKEY_CURRENT_USER, L"Alpha");

@@ -157,10 +157,15 @@ struct FailingEditor : Removal {
     double EditorTimeout() const override { return 3; }
 };
 
-TEST_F(FailingEditor, NoKeyIsDeletedWithoutItsBackup)
+TEST_F(FailingEditor, NoKeyIsDeletedWithoutAVerifiedBackup)
 {
     SeedAlphaInBoth();
+    for (HKEY r : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) SetDword(r, Alpha + L"\\Plugins", L"Enabled", 1);
+    WriteFileBytes(paths.restore, "the last removal's backup");
     Load();
+    auto standIn = [](const wchar_t* mode) {
+        return [mode](const std::wstring& line, int show) { return StartStandIn(mode, line, show); };
+    };
     struct Case {
         const char* what;
         std::function<ProcessHandle(const std::wstring&, int)> start;
@@ -178,11 +183,10 @@ TEST_F(FailingEditor, NoKeyIsDeletedWithoutItsBackup)
              CloseHandle(pi.hThread);
              return ProcessHandle(pi.hProcess);
          }},
-        {"export not written", [this](const std::wstring& line, int show) {
-             std::wstring elsewhere = line;
-             elsewhere.replace(elsewhere.find(folder.path()), folder.path().size(), folder.path() + L"\\nowhere");
-             return RegistryEditor::Start(elsewhere, show);
-         }},
+        {"editor writes nothing", standIn(L"nothing")},
+        {"export holds the key line but not its values", standIn(L"drop-values")},
+        {"export lacks a subkey", standIn(L"drop-subkey")},
+        {"editor reports a failure", standIn(L"fail")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -192,17 +196,65 @@ TEST_F(FailingEditor, NoKeyIsDeletedWithoutItsBackup)
         answers = {IDYES, IDOK};
         root->bEntfernen_Click();
         ASSERT_FALSE(boxes.empty());
-        EXPECT_NE(boxes.back().text, Done);
         EXPECT_NE(boxes.back().text.find(L"Hauptregister: Der Eintrag ist noch vorhanden, weil keine Sicherung"),
                   std::wstring::npos) << Narrow(boxes.back().text);
         EXPECT_NE(boxes.back().text.find(L"Benutzerregister: Der Eintrag ist noch vorhanden"), std::wstring::npos);
+        EXPECT_NE(boxes.back().text.find(L"''Uninstall.reg'' bleibt unver\u00e4ndert"), std::wstring::npos);
         EXPECT_EQ(boxes.back().style, UINT(MB_OK | MB_ICONEXCLAMATION));
-        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, Alpha));
-        EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, Alpha));
-        EXPECT_FALSE(FileThere(paths.restore));
+        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, Alpha + L"\\Plugins"));
+        EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, Alpha + L"\\Plugins"));
+        EXPECT_EQ(ReadFileBytes(paths.restore), "the last removal's backup") << "byte for byte";
+        EXPECT_FALSE(FileThere(paths.pending));
         EXPECT_EQ(root->LProdukte.count(), 2) << "the row stays while its keys do";
         ExpectIdle();
     }
+}
+
+TEST_F(Removal, OnlyARemovalThatDeletesReplacesTheRestoreFile)
+{
+    AddProduct(HKEY_CURRENT_USER, L"Solo", L"C:\\Solo");
+    AddProduct(HKEY_CURRENT_USER, L"Gone");
+    WriteFileBytes(paths.restore, "earlier");
+    Load();
+    root->Timer1_Timer();
+
+    // Its key went away behind the program's back: nothing to delete.
+    ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Velmora\\Gone"), ERROR_SUCCESS);
+    Select(L"Gone");
+    answers = {IDYES, IDOK};
+    root->bEntfernen_Click();
+    EXPECT_NE(boxes.back().text.find(L"nicht gefunden"), std::wstring::npos);
+    EXPECT_EQ(ReadFileBytes(paths.restore), "earlier");
+    root->Timer1_Timer();
+    EXPECT_TRUE(root->bRestored.enabled()) << "the last removal can still be restored";
+
+    Select(L"Solo");
+    answers = {IDYES, IDOK};
+    root->bEntfernen_Click();
+    EXPECT_EQ(boxes.back().text, Done);
+    EXPECT_EQ(RestoreFile::KeysIn(paths.restore), std::vector<std::wstring>{L"HKEY_CURRENT_USER\\Software\\Velmora\\Solo"});
+    EXPECT_FALSE(FileThere(paths.pending) || FileThere(paths.userExport));
+}
+
+TEST_F(Removal, AScopePickedWhileTheEditorRunsDoesNotWidenTheDeletion)
+{
+    SeedAlphaInBoth();
+    Load();
+    Scope(1); // the user register only
+    Select(L"Alpha");
+    answers = {IDYES, IDOK};
+    onStart = [this](const std::wstring& line, int show) {
+        // While the (slow) editor runs, the user picks both registers.
+        root->LRegister.select(0);
+        PostMessageW(root->hwnd(), WM_COMMAND, MAKEWPARAM(ControlIds::LRegister, CBN_SELCHANGE),
+                     LPARAM(root->LRegister.hwnd));
+        return StartStandIn(L"slow", line, show);
+    };
+    root->bEntfernen_Click();
+    EXPECT_EQ(boxes.back().text, Done);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Alpha));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, Alpha)) << "the main register was never confirmed";
+    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"Alpha", L"Beta"})) << "the pick is listed afterwards";
 }
 
 TEST_F(Removal, ProductOnlyInTheUserRegisterIsCopiedIntoTheRestoreFile)

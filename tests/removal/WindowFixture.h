@@ -15,6 +15,25 @@ struct Box {
     UINT style;
 };
 
+// Starts the registry editor's stand-in with the program's command line;
+// mode says what it does (see StandInEditor.cpp).
+inline ProcessHandle StartStandIn(const wchar_t* mode, const std::wstring& line, int show)
+{
+    SetEnvironmentVariableW(L"TESSARINE_STAND_IN", mode);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = WORD(show);
+    PROCESS_INFORMATION process{};
+    std::wstring commandLine = line;
+    const BOOL started = CreateProcessW(TESSARINE_STAND_IN_EXE, commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                        nullptr, nullptr, &startup, &process);
+    SetEnvironmentVariableW(L"TESSARINE_STAND_IN", nullptr);
+    if (!started) return ProcessHandle();
+    ProcessHandle thread(process.hThread);
+    return ProcessHandle(process.hProcess);
+}
+
 struct WindowFixture : ::testing::Test {
     void SetUp() override
     {
