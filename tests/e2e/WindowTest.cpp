@@ -59,6 +59,21 @@ void Screenshot(HWND window, const std::wstring& file)
     ReleaseDC(nullptr, screen);
 }
 
+// Removes the selected row as a user does, confirming it; the final
+// message's text, or "" when a message did not come.
+std::wstring RemoveSelected(const Driver& app, const std::wstring& name)
+{
+    app.Click(ControlIds::bEntfernen);
+    HWND ask = app.WaitForBox(L" Velmora Tessarine");
+    if (!ask) return {};
+    app.Press(ask, IDYES);
+    std::wstring text;
+    HWND done = app.WaitForBox(L" " + name, &text);
+    if (!done) return {};
+    app.Press(done, IDOK);
+    return text;
+}
+
 struct EndToEnd : ::testing::Test {
     CleanVelmora clean;
     ScratchFolder folder;
@@ -150,15 +165,7 @@ TEST_F(EndToEnd, RemovalAndRestoreThroughTheRealEditor)
     ASSERT_EQ(app.Rows().size(), 2u);
     app.SelectRow(0);
 
-    app.Click(ControlIds::bEntfernen);
-    HWND ask = app.WaitForBox(L" Velmora Tessarine");
-    ASSERT_TRUE(ask);
-    app.Press(ask, IDYES);
-    std::wstring text;
-    HWND done = app.WaitForBox(L" " + name, &text);
-    ASSERT_TRUE(done);
-    EXPECT_EQ(text, Done);
-    app.Press(done, IDOK);
+    EXPECT_EQ(RemoveSelected(app, name), Done);
     ASSERT_TRUE(app.WaitIdle());
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key));
@@ -188,15 +195,7 @@ TEST_F(EndToEnd, OnlyTheSystemsOwnEditorRunsWithTheRightsItNeeds)
     Driver app(TESSARINE_EXE, folder.path());
     ASSERT_TRUE(app.started());
     app.SelectRow(0);
-    app.Click(ControlIds::bEntfernen);
-    HWND ask = app.WaitForBox(L" Velmora Tessarine");
-    ASSERT_TRUE(ask);
-    app.Press(ask, IDYES);
-    std::wstring text;
-    HWND done = app.WaitForBox(L" Alpha", &text);
-    ASSERT_TRUE(done);
-    EXPECT_EQ(text, Done);
-    app.Press(done, IDOK);
+    EXPECT_EQ(RemoveSelected(app, L"Alpha"), Done);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key));
     ASSERT_TRUE(WaitFor([&] { return app.Enabled(ControlIds::bRestored); }, 5000));
     app.Click(ControlIds::bRestored);
