@@ -2,6 +2,7 @@
 // as "name value" lines for bench/run:
 //   startup EXE FOLDER RUNS TIMEOUT ROWS  start-up until the first row is selected
 //   removal EXE FOLDER RUNS NAME          one removal and one restore, RUNS times
+//                                         (and the product's key count)
 //   listing RUNS                          the listing in-process, three ways
 //   spin RUNS                             a two-second wait that spins
 //   count-start EXE FOLDER                one start-up, for counting its calls
@@ -13,10 +14,12 @@
 
 #include "app/ControlIds.h"
 #include "app/Root.h"
+#include "platform/Handles.h"
 #include "platform/Wartezeit.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -91,6 +94,28 @@ bool KeyThere(HKEY root, const std::wstring& name)
     return true;
 }
 
+// The keys of a product's subtree in one register, its own key included.
+int KeyCount(HKEY parent, const std::wstring& path)
+{
+    KeyHandle key;
+    if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return 0;
+    int count = 1;
+    wchar_t name[256]; // a key name has at most 255 characters
+    for (DWORD i = 0;; ++i) {
+        DWORD length = DWORD(std::size(name));
+        if (RegEnumKeyExW(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        count += KeyCount(key.get(), name);
+    }
+    return count;
+}
+
+int ProductKeys(const std::wstring& name)
+{
+    const std::wstring path = L"Software\\Velmora\\" + name;
+    return KeyCount(HKEY_LOCAL_MACHINE, path) + KeyCount(HKEY_CURRENT_USER, path);
+}
+
 struct Cpu {
     double ticks, run;
     static Cpu Of(const LinuxProcess& p) { return {p.TickSeconds(), p.RunSeconds()}; }
@@ -105,6 +130,9 @@ int RemovalAndRestore(const std::wstring& exe, const std::wstring& folder, int r
         return KeyThere(HKEY_LOCAL_MACHINE, name) == inMain && KeyThere(HKEY_CURRENT_USER, name) == inUser;
     };
     auto noneThere = [&] { return !KeyThere(HKEY_LOCAL_MACHINE, name) && !KeyThere(HKEY_CURRENT_USER, name); };
+    // A restore that brings back the product key but not all of its tree
+    // would look like a fast one.
+    const int keys = ProductKeys(name);
 
     Program app;
     if (!app.Start(exe, folder) || !app.WaitListed(60)) return Fail("program_not_listed");
@@ -161,6 +189,7 @@ int RemovalAndRestore(const std::wstring& exe, const std::wstring& folder, int r
         restore.push_back(Now() - restoreClicked);
         restoreRun.push_back(Cpu::Of(linux).run - restoreBefore.run);
         if (!allThere()) return Fail("keys_not_restored");
+        if (ProductKeys(name) != keys) return Fail("subtree_not_restored");
         if (app.FindBox(L" Wiederherstellungsdateien")) return Fail("restore_reported_a_failure");
     }
     app.Close(CloseSeconds);
@@ -169,7 +198,7 @@ int RemovalAndRestore(const std::wstring& exe, const std::wstring& folder, int r
     Figure("removal_cpu_ticks_s", removalTicks);
     Figure("removal_cpu_s", removalRun);
     Figure("restore_cpu_s", restoreRun);
-    std::printf("registers %d\n", int(inMain) + int(inUser));
+    std::printf("registers %d\nkeys %d\n", int(inMain) + int(inUser), keys);
     return 0;
 }
 

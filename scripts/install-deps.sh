@@ -11,5 +11,8 @@ done
 [ -z "$missing" ] && exit 0
 echo "installing:$missing"
 sudo=""; [ "$(id -u)" -eq 0 ] || sudo=sudo
+# dpkg refuses to run without ldconfig and start-stop-daemon on the PATH,
+# and an emptied environment (env -i PATH=/usr/bin:/bin) has no sbin folder.
+export PATH="$PATH:/usr/sbin:/sbin"
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing >/dev/null

@@ -6,6 +6,7 @@
 #   picture's path printed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/utf8-locale.sh
 root=$PWD
 build=${BUILD_DIR:-build}
 scripts/install-deps.sh
@@ -24,7 +25,8 @@ headless=no
 mkdir -p "$WINEPREFIX"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   DISPLAY= wineboot -i >/dev/null 2>&1
-  for f in tahoma.ttf tahomabd.ttf; do
+  # Tahoma for the text, Marlett for the close box (else it shows an "r").
+  for f in tahoma.ttf tahomabd.ttf marlett.ttf; do
     [ -f "/usr/share/wine/fonts/$f" ] && cp "/usr/share/wine/fonts/$f" "$WINEPREFIX/drive_c/windows/Fonts/"
   done
   # Without a window manager Wine pauses whenever a managed window closes.

@@ -3,6 +3,7 @@
 # under Wine in a throwaway prefix below the build folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/utf8-locale.sh
 build=${BUILD_DIR:-build}
 scripts/install-deps.sh
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null

@@ -4,6 +4,7 @@
 #   wine-session.sh stop STATE_DIR
 # STATE_DIR/prefix is a throwaway prefix; STATE_DIR/display holds the display.
 set -eu
+. "$(dirname "$0")/utf8-locale.sh"
 cmd=$1 state=$2 dpi=${3:-96}
 export WINEDEBUG=-all WINEPREFIX="$state/prefix"
 mkdir -p "$state"
@@ -29,7 +30,8 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   DISPLAY= wineboot -i >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   fonts=/usr/share/wine/fonts
-  for f in tahoma.ttf tahomabd.ttf; do
+  # Tahoma for the text, Marlett for the close box (else it shows an "r").
+  for f in tahoma.ttf tahomabd.ttf marlett.ttf; do
     [ -f "$fonts/$f" ] && cp "$fonts/$f" "$WINEPREFIX/drive_c/windows/Fonts/"
   done
 fi
