@@ -25,9 +25,12 @@ struct ControlLayout {
 };
 
 // In tab order: creation order is the order the dialog navigation follows.
+// The product list keeps its height: a list box of whole rows would shrink
+// each time its horizontal scroll bar comes and goes.
 constexpr std::array<ControlLayout, 5> Layout{{
     {ControlIds::LProdukte, L"LISTBOX", L"",
-     WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_SORT | LBS_NOTIFY | LBS_USETABSTOPS,
+     WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_SORT | LBS_NOTIFY | LBS_USETABSTOPS
+         | LBS_NOINTEGRALHEIGHT,
      WS_EX_CLIENTEDGE, 90, 540, 5910, 4380},
     {ControlIds::LRegister, L"COMBOBOX", L"",
      WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
@@ -162,9 +165,8 @@ bool Root::Create()
 
 void Root::Form_Load()
 {
-    std::array<int, 3> tabStops{120, 300, 400};
     // Without them the list keeps the default stops; nothing else depends on it.
-    SendMessageW(LProdukte.hwnd, LB_SETTABSTOPS, tabStops.size(), LPARAM(tabStops.data()));
+    SendMessageW(LProdukte.hwnd, LB_SETTABSTOPS, ListTabStops.size(), reinterpret_cast<LPARAM>(ListTabStops.data()));
     InvalidateRect(LProdukte.hwnd, nullptr, TRUE);
 
     LRegister.select(0);

@@ -4,6 +4,7 @@
 #include "platform/Handles.h"
 
 #include <windows.h>
+#include <array>
 #include <functional>
 #include <string>
 
@@ -40,6 +41,9 @@ public:
     HWND hwnd() const { return hwnd_; }
 
     bool GetProgramme(HKEY lhTyp, const std::wstring& lhKey);
+    // Lets the list scroll sideways as far as its widest row reaches; after
+    // every change of its rows.
+    void UpdateListExtent();
 
     void LRegister_Click();
     void Timer1_Timer();
@@ -71,6 +75,10 @@ private:
         Root& root_;
     };
 
+    // The product list's tab stops, in quarters of its font's average
+    // character width.
+    static constexpr std::array<int, 3> ListTabStops{120, 300, 400};
+
     static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT OnMessage(UINT, WPARAM, LPARAM);
     void OnCreate();
@@ -95,4 +103,8 @@ private:
     int busy_ = 0;
     bool relistPending_ = false;
     bool closePending_ = false;
+    // The row that set the list's horizontal extent, and how many rows the
+    // list held then.
+    std::wstring widestRow_;
+    int measuredRows_ = 0;
 };
