@@ -113,9 +113,12 @@ bool Root::Create()
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = WndProc;
     wc.hInstance = instance_;
+    // Both icons are shared with the system, which frees them; without them
+    // the window shows the default icon, or one shrunk from the large one.
     wc.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_TESSARINE));
     wc.hIconSm = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_TESSARINE), IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                               LR_SHARED));
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = TESSARINE_WINDOW_CLASS;
