@@ -38,6 +38,12 @@ struct WindowFixture : ::testing::Test {
         ASSERT_TRUE(root->Create());
     }
 
+    void TearDown() override
+    {
+        root.reset();
+        test::TakeQuit();
+    }
+
     virtual double EditorTimeout() const { return 30; }
 
     // The start-up, with the registry as the test arranged it.
