@@ -1,6 +1,7 @@
 #include "app/Root.h"
 
 #include "app/ControlIds.h"
+#include "app/ErrorReport.h"
 #include "app/resources/resource.h"
 #include "platform/RegistryEditor.h"
 
@@ -199,7 +200,16 @@ LRESULT CALLBACK Root::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
     auto self = reinterpret_cast<Root*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    return self ? self->OnMessage(message, wParam, lParam) : DefWindowProcW(hwnd, message, wParam, lParam);
+    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+    // An error must not pass through the window system's own frames, which
+    // may swallow it and go on as if the handler had finished. By now the
+    // failed handler has unwound; the program ends with its error report.
+    try {
+        return self->OnMessage(message, wParam, lParam);
+    } catch (...) {
+        self->EndWithErrorReport();
+        return 0;
+    }
 }
 
 LRESULT Root::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -229,6 +239,7 @@ LRESULT Root::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 void Root::OnCommand(int id, int code)
 {
+    if (failed_) return; // the program is ending
     switch (id) {
     case ControlIds::LRegister:
         if (code != CBN_SELCHANGE) break;
@@ -277,6 +288,17 @@ void Root::OnIdle()
     }
     // A control that had the focus may have been disabled meanwhile.
     if (hwnd_ && GetForegroundWindow() == hwnd_ && !GetFocus()) SetFocus(LProdukte.hwnd);
+}
+
+void Root::EndWithErrorReport() noexcept
+{
+    // One report, however many handlers fail while it shows.
+    if (failed_) return;
+    failed_ = true;
+    // The failed handler can no longer put the pointer and the controls back.
+    EndBusyState();
+    Ask(ErrorReport::Unexpected, ErrorReport::Title, ErrorReport::Style);
+    PostQuitMessage(ErrorReport::ExitCode);
 }
 
 void Root::SetMousePointer(int code)

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <array>
+#include <exception>
 #include <functional>
 #include <string>
 
@@ -64,15 +65,20 @@ public:
 
 private:
     // Marks a running operation; when the last one ends, a close or a scope
-    // change that arrived meanwhile is carried out.
+    // change that arrived meanwhile is carried out, unless it ends by an
+    // error, which ends the program.
     class Operation {
     public:
-        explicit Operation(Root& root) : root_(root) { ++root_.busy_; }
-        ~Operation() { if (--root_.busy_ == 0) root_.OnIdle(); }
+        explicit Operation(Root& root) : root_(root), errors_(std::uncaught_exceptions()) { ++root_.busy_; }
+        ~Operation()
+        {
+            if (--root_.busy_ == 0 && std::uncaught_exceptions() == errors_) root_.OnIdle();
+        }
         Operation(const Operation&) = delete;
         Operation& operator=(const Operation&) = delete;
     private:
         Root& root_;
+        int errors_;
     };
 
     // The product list's tab stops, in quarters of its font's average
@@ -86,6 +92,9 @@ private:
     bool OnSetCursor();
     void OnClose();
     void OnIdle();
+    // Shows the error report once and tells the event loop to end the
+    // program; for an error that no handler caught.
+    void EndWithErrorReport() noexcept;
 
     void SetMousePointer(int code);
     int Ask(const std::wstring& text, const std::wstring& title, UINT style) const;
@@ -103,6 +112,7 @@ private:
     int busy_ = 0;
     bool relistPending_ = false;
     bool closePending_ = false;
+    bool failed_ = false;
     // The row that set the list's horizontal extent, and how many rows the
     // list held then.
     std::wstring widestRow_;
