@@ -219,9 +219,10 @@ TEST_F(EndToEnd, RemovalAndRestoreThroughTheRealEditor)
     ASSERT_TRUE(restore);
     app.Press(restore, IDYES);
     ASSERT_TRUE(WaitFor([&] { return !FileThere(folder.file(L"Uninstall.reg")); }, 20000));
+    // The list is usable for a moment between the two registers' listings;
+    // the restore has ended once both are listed and the first row selected.
+    EXPECT_TRUE(WaitFor([&] { return app.Rows().size() == 2 && app.SelectedRow() == 0; }, 20000));
     ASSERT_TRUE(app.WaitIdle());
-    EXPECT_EQ(app.Rows().size(), 2u);
-    EXPECT_EQ(app.SelectedRow(), 0);
     EXPECT_TRUE(FileThere(folder.file(L"Uninstall.bak")));
     EXPECT_EQ(Snapshot(folder), before) << "the registry is as it was";
     EXPECT_TRUE(app.Close());
