@@ -1,6 +1,7 @@
 #include "app/Root.h"
 
 #include "app/ControlIds.h"
+#include "app/ErrorReport.h"
 #include "app/resources/resource.h"
 #include "platform/RegistryEditor.h"
 
@@ -25,9 +26,12 @@ struct ControlLayout {
 };
 
 // In tab order: creation order is the order the dialog navigation follows.
+// The product list keeps its height: a list box of whole rows would shrink
+// each time its horizontal scroll bar comes and goes.
 constexpr std::array<ControlLayout, 5> Layout{{
     {ControlIds::LProdukte, L"LISTBOX", L"",
-     WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_SORT | LBS_NOTIFY | LBS_USETABSTOPS,
+     WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_SORT | LBS_NOTIFY | LBS_USETABSTOPS
+         | LBS_NOINTEGRALHEIGHT,
      WS_EX_CLIENTEDGE, 90, 540, 5910, 4380},
     {ControlIds::LRegister, L"COMBOBOX", L"",
      WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
@@ -110,9 +114,12 @@ bool Root::Create()
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = WndProc;
     wc.hInstance = instance_;
+    // Both icons are shared with the system, which frees them; without them
+    // the window shows the default icon, or one shrunk from the large one.
     wc.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_TESSARINE));
     wc.hIconSm = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_TESSARINE), IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                               LR_SHARED));
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = TESSARINE_WINDOW_CLASS;
@@ -162,9 +169,8 @@ bool Root::Create()
 
 void Root::Form_Load()
 {
-    std::array<int, 3> tabStops{120, 300, 400};
     // Without them the list keeps the default stops; nothing else depends on it.
-    SendMessageW(LProdukte.hwnd, LB_SETTABSTOPS, tabStops.size(), LPARAM(tabStops.data()));
+    SendMessageW(LProdukte.hwnd, LB_SETTABSTOPS, ListTabStops.size(), reinterpret_cast<LPARAM>(ListTabStops.data()));
     InvalidateRect(LProdukte.hwnd, nullptr, TRUE);
 
     LRegister.select(0);
@@ -194,7 +200,16 @@ LRESULT CALLBACK Root::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
     auto self = reinterpret_cast<Root*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    return self ? self->OnMessage(message, wParam, lParam) : DefWindowProcW(hwnd, message, wParam, lParam);
+    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+    // An error must not pass through the window system's own frames, which
+    // may swallow it and go on as if the handler had finished. By now the
+    // failed handler has unwound; the program ends with its error report.
+    try {
+        return self->OnMessage(message, wParam, lParam);
+    } catch (...) {
+        self->EndWithErrorReport();
+        return 0;
+    }
 }
 
 LRESULT Root::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -224,6 +239,7 @@ LRESULT Root::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 void Root::OnCommand(int id, int code)
 {
+    if (failed_) return; // the program is ending
     switch (id) {
     case ControlIds::LRegister:
         if (code != CBN_SELCHANGE) break;
@@ -272,6 +288,15 @@ void Root::OnIdle()
     }
     // A control that had the focus may have been disabled meanwhile.
     if (hwnd_ && GetForegroundWindow() == hwnd_ && !GetFocus()) SetFocus(LProdukte.hwnd);
+}
+
+void Root::EndWithErrorReport() noexcept
+{
+    // One report, however many handlers fail while it shows.
+    if (failed_) return;
+    failed_ = true;
+    Ask(ErrorReport::Unexpected, ErrorReport::Title, ErrorReport::Style);
+    PostQuitMessage(ErrorReport::ExitCode);
 }
 
 void Root::SetMousePointer(int code)

@@ -5,6 +5,8 @@
 #include "removal/KeyRemoval.h"
 
 #include <windows.h>
+#include <array>
+#include <exception>
 #include <functional>
 #include <string>
 
@@ -41,6 +43,9 @@ public:
     HWND hwnd() const { return hwnd_; }
 
     bool GetProgramme(HKEY lhTyp, const std::wstring& lhKey);
+    // Lets the list scroll sideways as far as its widest row reaches; after
+    // every change of its rows.
+    void UpdateListExtent();
 
     void LRegister_Click();
     void Timer1_Timer();
@@ -61,15 +66,20 @@ public:
 
 private:
     // Marks a running operation; when the last one ends, a close or a scope
-    // change that arrived meanwhile is carried out.
+    // change that arrived meanwhile is carried out, unless it ends by an
+    // error, which ends the program.
     class Operation {
     public:
-        explicit Operation(Root& root) : root_(root) { ++root_.busy_; }
-        ~Operation() { if (--root_.busy_ == 0) root_.OnIdle(); }
+        explicit Operation(Root& root) : root_(root), errors_(std::uncaught_exceptions()) { ++root_.busy_; }
+        ~Operation()
+        {
+            if (--root_.busy_ == 0 && std::uncaught_exceptions() == errors_) root_.OnIdle();
+        }
         Operation(const Operation&) = delete;
         Operation& operator=(const Operation&) = delete;
     private:
         Root& root_;
+        int errors_;
     };
 
     // The busy state of a listing, removal or restore: the pointer shows
@@ -88,6 +98,10 @@ private:
         bool ended_ = false;
     };
 
+    // The product list's tab stops, in quarters of its font's average
+    // character width.
+    static constexpr std::array<int, 3> ListTabStops{120, 300, 400};
+
     static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT OnMessage(UINT, WPARAM, LPARAM);
     void OnCreate();
@@ -95,6 +109,9 @@ private:
     bool OnSetCursor();
     void OnClose();
     void OnIdle();
+    // Shows the error report once and tells the event loop to end the
+    // program; for an error that no handler caught.
+    void EndWithErrorReport() noexcept;
 
     void SetMousePointer(int code);
     int Ask(const std::wstring& text, const std::wstring& title, UINT style) const;
@@ -114,4 +131,9 @@ private:
     int busy_ = 0;
     bool relistPending_ = false;
     bool closePending_ = false;
+    bool failed_ = false;
+    // The row that set the list's horizontal extent, and how many rows the
+    // list held then.
+    std::wstring widestRow_;
+    int measuredRows_ = 0;
 };

@@ -25,6 +25,7 @@ void Root::LRegister_Click()
     default: // no scope chosen: nothing is listed
         break;
     }
+    UpdateListExtent();
 }
 
 void Root::Timer1_Timer()

@@ -1,4 +1,5 @@
 // Program start: one window, its start-up, and the event loop until it closes.
+#include "app/ErrorReport.h"
 #include "app/Root.h"
 
 #include <windows.h>
@@ -7,12 +8,10 @@
 
 namespace {
 
-constexpr wchar_t ApplicationTitle[] = L"Tessarine";
-
 int Fail(const wchar_t* text)
 {
-    MessageBoxW(nullptr, text, ApplicationTitle, MB_OK | MB_ICONERROR);
-    return 1;
+    MessageBoxW(nullptr, text, ErrorReport::Title, ErrorReport::Style);
+    return ErrorReport::ExitCode;
 }
 
 int Run(HINSTANCE instance, int showCommand)
@@ -46,6 +45,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
         return Run(instance, showCommand);
     } catch (const std::exception&) {
         // The error report with which an uncaught error ends the program.
-        return Fail(L"Ein unerwarteter Fehler ist aufgetreten. Das Programm wird beendet.");
+        return Fail(ErrorReport::Unexpected);
     }
 }

@@ -42,3 +42,22 @@ using KeyHandle = UniqueHandle<HKEY, RegCloseKey, handles_detail::NoKey>;
 using FindHandle = UniqueHandle<HANDLE, FindClose, handles_detail::NoFind>;
 using FileHandle = UniqueHandle<HANDLE, CloseHandle, handles_detail::NoFind>;
 using ProcessHandle = UniqueHandle<HANDLE, CloseHandle, handles_detail::NoHandle>;
+
+// A window's device context, given back to that window on every path out.
+class WindowDC {
+public:
+    explicit WindowDC(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
+    ~WindowDC()
+    {
+        // Nothing to act on if the release fails; the result is not used.
+        if (dc_) (void)ReleaseDC(hwnd_, dc_);
+    }
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    HDC get() const { return dc_; }
+    explicit operator bool() const { return dc_ != nullptr; }
+
+private:
+    HWND hwnd_;
+    HDC dc_;
+};

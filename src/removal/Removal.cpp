@@ -104,6 +104,7 @@ void Root::bEntfernen_Click()
     if (anyFound && allGone && selected >= 0) {
         LProdukte.remove(selected);
         LTemp.remove(selected);
+        UpdateListExtent();
         if (LProdukte.count() != 0) LProdukte.select(0);
     }
     Wartezeit::DoEvents();

@@ -12,6 +12,11 @@ const std::wstring Tab = L"\t";
 
 struct Listing : ::testing::Test {
     void SetUp() override { ASSERT_TRUE(root.Create()); }
+    void TearDown() override
+    {
+        if (root.hwnd()) DestroyWindow(root.hwnd());
+        TakeQuit();
+    }
 
     void ListScope(int scope)
     {

@@ -32,31 +32,80 @@ std::string Snapshot(const ScratchFolder& folder)
     return all;
 }
 
+// What the screen shows in a rectangle: 24-bit pixels, bottom row first,
+// each row padded to four bytes, as a bitmap file holds them.
+struct Picture {
+    int width = 0, height = 0;
+    std::string bits;
+    int stride() const { return (width * 3 + 3) & ~3; }
+    COLORREF at(int x, int y) const
+    {
+        const auto* p = reinterpret_cast<const unsigned char*>(bits.data()) + (height - 1 - y) * stride() + x * 3;
+        return RGB(p[2], p[1], p[0]);
+    }
+};
+
+Picture Capture(const RECT& r)
+{
+    Picture picture{r.right - r.left, r.bottom - r.top, {}};
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), picture.width, picture.height, 1, 24, BI_RGB};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, picture.width, picture.height, screen, r.left, r.top, SRCCOPY);
+    picture.bits.assign(static_cast<const char*>(bits), size_t(picture.stride()) * size_t(picture.height));
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return picture;
+}
+
 // The window as a picture, for a person to compare with the layout.
 void Screenshot(HWND window, const std::wstring& file)
 {
     RECT r;
     GetWindowRect(window, &r);
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB};
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    const DWORD stride = DWORD((w * 3 + 3) & ~3), size = stride * DWORD(h);
+    const Picture picture = Capture(r);
+    BITMAPINFOHEADER info{sizeof(BITMAPINFOHEADER), picture.width, picture.height, 1, 24, BI_RGB};
+    const DWORD size = DWORD(picture.bits.size());
     BITMAPFILEHEADER head{0x4D42, DWORD(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + size), 0, 0,
                           DWORD(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER))};
     std::string bytes(reinterpret_cast<const char*>(&head), sizeof head);
-    bytes.append(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
-    bytes.append(static_cast<const char*>(bits), size);
-    WriteFileBytes(file, bytes);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
+    bytes.append(reinterpret_cast<const char*>(&info), sizeof info);
+    bytes.append(picture.bits);
+    CreateDirectoryW(TESSARINE_RESULTS, nullptr);
+    WriteFileBytes(std::wstring(TESSARINE_RESULTS) + L"\\" + file, bytes);
+}
+
+int ScreenDpi()
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+// How many columns of background the screen shows between a row's last
+// drawn pixel and the list's right edge; -1 for a row that shows nothing.
+int GapRightOfRow(HWND list, int row)
+{
+    RECT client;
+    GetClientRect(list, &client);
+    POINT origin{0, 0};
+    ClientToScreen(list, &origin);
+    const int height = int(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+    const int top = (row - int(SendMessageW(list, LB_GETTOPINDEX, 0, 0))) * height;
+    const Picture band = Capture({origin.x, origin.y + top, origin.x + client.right, origin.y + top + height});
+    // The top line of a row is leading, never ink: background there.
+    const COLORREF background = band.at(band.width - 1, 0);
+    for (int x = band.width - 1; x >= 0; --x)
+        for (int y = 0; y < band.height; ++y)
+            if (band.at(x, y) != background) return band.width - 1 - x;
+    return -1;
 }
 
 // Removes the selected row as a user does, confirming it; the final
@@ -119,8 +168,7 @@ TEST_F(EndToEnd, WindowListsScopesAndFollowsTheRestoreFile)
         SendMessageW(combo, CB_GETLBTEXT, WPARAM(i), LPARAM(text));
         EXPECT_EQ(std::wstring(text), entries[i]);
     }
-    CreateDirectoryW(TESSARINE_RESULTS, nullptr);
-    Screenshot(app.window(), std::wstring(TESSARINE_RESULTS) + L"\\window-96dpi.bmp");
+    Screenshot(app.window(), L"window-96dpi.bmp");
 
     app.PickScope(1);
     ASSERT_TRUE(app.WaitIdle());
@@ -178,8 +226,10 @@ TEST_F(EndToEnd, RemovalAndRestoreThroughTheRealEditor)
     ASSERT_TRUE(restore);
     app.Press(restore, IDYES);
     ASSERT_TRUE(WaitFor([&] { return !FileThere(folder.file(L"Uninstall.reg")); }, 20000));
-    // The list is usable between the two registers' listings already.
-    EXPECT_TRUE(WaitFor([&] { return app.Rows().size() == 2u && app.SelectedRow() == 0; }, 20000));
+    // The list is usable for a moment between the two registers' listings;
+    // the restore has ended once both are listed and the first row selected.
+    EXPECT_TRUE(WaitFor([&] { return app.Rows().size() == 2 && app.SelectedRow() == 0; }, 20000));
+    ASSERT_TRUE(app.WaitIdle());
     EXPECT_TRUE(FileThere(folder.file(L"Uninstall.bak")));
     EXPECT_EQ(Snapshot(folder), before) << "the registry is as it was";
     EXPECT_TRUE(app.Close());
@@ -254,9 +304,7 @@ TEST_F(EndToEnd, KeyboardAloneReachesEveryControlAndRemoves)
 
 TEST_F(EndToEnd, WindowScalesWithTheScreenDpi)
 {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+    const int dpi = ScreenDpi();
     if (const char* expected = std::getenv("TESSARINE_EXPECT_DPI")) EXPECT_EQ(dpi, std::atoi(expected));
     AddProduct(HKEY_LOCAL_MACHINE, L"Alpha Studio", L"C:\\Programme\\Velmora\\Alpha Studio", L"3.1");
     AddProduct(HKEY_CURRENT_USER, L"Gr\u00fcne W\u00fcrfel \u00d6ko");
@@ -270,6 +318,56 @@ TEST_F(EndToEnd, WindowScalesWithTheScreenDpi)
     GetWindowRect(app.control(ControlIds::bEntfernen), &button);
     EXPECT_EQ(button.right - button.left, MulDiv(1320, dpi, 1440));
     EXPECT_LT(list.right, button.left) << "the list stays left of the buttons";
-    CreateDirectoryW(TESSARINE_RESULTS, nullptr);
-    Screenshot(app.window(), std::wstring(TESSARINE_RESULTS) + L"\\window-" + std::to_wstring(dpi) + L"dpi.bmp");
+    Screenshot(app.window(), L"window-" + std::to_wstring(dpi) + L"dpi.bmp");
+}
+
+TEST_F(EndToEnd, WidestRowScrollsIntoViewWhole)
+{
+    const int dpi = ScreenDpi();
+    AddProduct(HKEY_LOCAL_MACHINE, L"Alpha", L"C:\\A", L"1");
+    AddProduct(HKEY_LOCAL_MACHINE, L"Zeta Werkzeuge",
+               L"C:\\Programme\\Velmora\\Zeta Werkzeuge\\Erweiterungen\\Sprachpakete", L"2026.12.07-Build 4711");
+    Driver app(TESSARINE_EXE, folder.path());
+    ASSERT_TRUE(app.started());
+    HWND list = app.control(ControlIds::LProdukte);
+    auto scrollBar = [&] { return (GetWindowLongW(list, GWL_STYLE) & WS_HSCROLL) != 0; };
+    auto extent = [&] { return int(SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0)); };
+    auto height = [&] {
+        RECT r;
+        GetWindowRect(list, &r);
+        return r.bottom - r.top;
+    };
+    RECT client;
+    GetClientRect(list, &client);
+    EXPECT_TRUE(scrollBar()) << "rows wider than the list show the scroll bar";
+    EXPECT_GT(extent(), client.right);
+    EXPECT_EQ(height(), MulDiv(4380, dpi, 1440)) << "the scroll bar takes its room from the rows";
+
+    // Scrolled fully right, the widest row (not the selected one, whose
+    // highlight fills the whole row) ends just inside the list's right edge:
+    // its last character is not cut, and no column of empty room follows.
+    // The screen shows what the list drew a little later, hence the wait.
+    SendMessageW(list, WM_HSCROLL, SB_RIGHT, 0);
+    const int most = MulDiv(4, dpi, 96);
+    int gap = -1;
+    WaitFor([&] { return (gap = GapRightOfRow(list, 1)) >= 1 && gap <= most; }, 3000);
+    EXPECT_GE(gap, 1) << "the version's last character is cut at the list's edge";
+    EXPECT_LE(gap, most) << "the list scrolls further than its widest row reaches";
+    Screenshot(app.window(), L"scrolled-right-" + std::to_wstring(dpi) + L"dpi.bmp");
+
+    // Once the widest row is removed, the list reaches only as far as the rest.
+    const int before = extent();
+    app.SelectRow(1);
+    EXPECT_EQ(RemoveSelected(app, L"Zeta Werkzeuge"), Done);
+    ASSERT_TRUE(app.WaitIdle());
+    ASSERT_EQ(app.Rows().size(), 1u);
+    EXPECT_LT(extent(), before);
+    EXPECT_TRUE(scrollBar()) << "the last stop alone lies beyond the list's edge";
+
+    app.PickScope(1);
+    ASSERT_TRUE(app.WaitIdle());
+    EXPECT_TRUE(app.Rows().empty());
+    EXPECT_FALSE(scrollBar()) << "an empty list has nothing to scroll to";
+    EXPECT_EQ(height(), MulDiv(4380, dpi, 1440)) << "the list keeps its height as the scroll bar comes and goes";
+    EXPECT_TRUE(app.Close());
 }

@@ -17,6 +17,7 @@ struct MissingFolder : WindowFixture {
     {
         WindowFixture::SetUp();
         root.reset();
+        TakeQuit();
         RootSeams seams;
         seams.workingFolder = folder.path() + L"\\gone";
         seams.messageBox = [this](HWND, const std::wstring& text, const std::wstring& title, UINT style) {

@@ -57,6 +57,12 @@ struct WindowFixture : ::testing::Test {
         ASSERT_TRUE(root->Create());
     }
 
+    void TearDown() override
+    {
+        root.reset();
+        test::TakeQuit();
+    }
+
     virtual double EditorTimeout() const { return 30; }
 
     // The start-up, with the registry as the test arranged it.
@@ -64,8 +70,9 @@ struct WindowFixture : ::testing::Test {
 
     void Select(const std::wstring& name)
     {
+        const std::wstring prefix = name + L"\t";
         for (int i = 0; i < root->LProdukte.count(); ++i)
-            if (root->LProdukte.text(i).rfind(name + L"\t", 0) == 0) { root->LProdukte.select(i); return; }
+            if (root->LProdukte.text(i).compare(0, prefix.size(), prefix) == 0) { root->LProdukte.select(i); return; }
         FAIL() << "no row for " << test::Narrow(name);
     }
     void Scope(int scope)

@@ -154,6 +154,14 @@ bool ImportFile(const std::wstring& file)
     return RunAndWait(L"regedit.exe /s \"" + file + L"\"");
 }
 
+bool TakeQuit(WPARAM* exitCode)
+{
+    MSG quit;
+    if (!PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) return false;
+    if (exitCode) *exitCode = quit.wParam;
+    return true;
+}
+
 std::string Narrow(const std::wstring& text)
 {
     const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), nullptr, 0, nullptr, nullptr);

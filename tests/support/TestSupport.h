@@ -63,6 +63,12 @@ std::string Utf16File(const std::wstring& text);
 bool ExportKey(const std::wstring& fullKeyName, const std::wstring& file);
 bool ImportFile(const std::wstring& file);
 
+// Takes the quit message out of this thread's queue; true when one was
+// there, its exit code in exitCode. The program's window posts it when it is
+// destroyed, and the event pump passes it on, so one left behind would wake
+// every later wait of the test program at once.
+bool TakeQuit(WPARAM* exitCode = nullptr);
+
 // UTF-8 for test messages.
 std::string Narrow(const std::wstring& text);
 

@@ -1,0 +1,49 @@
+// An error that its handler does not catch ends the program with the error
+// report, and leaves neither a busy window nor a half-done removal behind.
+#include "WindowFixture.h"
+
+#include "app/ControlIds.h"
+#include "app/ErrorReport.h"
+
+#include <stdexcept>
+
+using namespace test;
+
+namespace {
+
+struct HandlerError : WindowFixture {
+    void ClickRemove() const
+    {
+        // As a click arrives: through the window system.
+        SendMessageW(root->hwnd(), WM_COMMAND, MAKEWPARAM(ControlIds::bEntfernen, BN_CLICKED),
+                     LPARAM(root->bEntfernen.hwnd));
+    }
+};
+
+} // namespace
+
+TEST_F(HandlerError, EndsTheProgramWithTheErrorReport)
+{
+    AddProduct(HKEY_CURRENT_USER, L"Alpha");
+    Load();
+    Select(L"Alpha");
+    answers = {IDYES};
+    onStart = [](const std::wstring&, int) -> ProcessHandle { throw std::runtime_error("the editor"); };
+    TakeQuit();
+
+    ClickRemove();
+    ASSERT_EQ(boxes.size(), 2u) << "the confirmation, then the report";
+    EXPECT_EQ(boxes[1].text, ErrorReport::Unexpected);
+    EXPECT_EQ(boxes[1].title, ErrorReport::Title);
+    EXPECT_EQ(boxes[1].style, ErrorReport::Style);
+    WPARAM exitCode = 0;
+    EXPECT_TRUE(TakeQuit(&exitCode)) << "the event loop is told to end the program";
+    EXPECT_EQ(exitCode, WPARAM(ErrorReport::ExitCode));
+    EXPECT_FALSE(root->Busy());
+    EXPECT_EQ(root->MousePointer(), Root::PointerDefault);
+    EXPECT_TRUE(root->LProdukte.enabled());
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\Velmora\\Alpha"));
+
+    ClickRemove();
+    EXPECT_EQ(boxes.size(), 2u) << "a click that arrives while the program ends starts nothing";
+}
