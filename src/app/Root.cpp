@@ -5,7 +5,9 @@
 #include "app/resources/resource.h"
 #include "platform/RegistryEditor.h"
 
+#include <algorithm>
 #include <array>
+#include <commctrl.h>
 
 namespace {
 
@@ -74,6 +76,24 @@ HFONT Tahoma(int centipoints, int dpi)
     lf.lfQuality = DEFAULT_QUALITY;
     lstrcpynW(lf.lfFaceName, L"Tahoma", LF_FACESIZE);
     return CreateFontIndirectW(&lf);
+}
+
+// Left and right scroll the product list sideways, whose rows reach past
+// its right edge; up and down still move the selection, as in any list.
+LRESULT CALLBACK ListKeys(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
+{
+    if (message == WM_KEYDOWN && (wParam == VK_LEFT || wParam == VK_RIGHT)) {
+        RECT client{};
+        (void)GetClientRect(list, &client);
+        // A list box scrolls one pixel per line: a key moves an eighth of
+        // the visible width instead.
+        const int step = std::max<int>(1, (client.right - client.left) / 8);
+        const int position = std::max(0, GetScrollPos(list, SB_HORZ) + (wParam == VK_LEFT ? -step : step));
+        SendMessageW(list, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, position), 0);
+        return 0;
+    }
+    if (message == WM_NCDESTROY) (void)RemoveWindowSubclass(list, ListKeys, 0);
+    return DefSubclassProc(list, message, wParam, lParam);
 }
 
 std::wstring ProgramFolder()
@@ -154,6 +174,7 @@ bool Root::Create()
     }
     auto item = [this](int id) { return GetDlgItem(hwnd_, id); };
     LProdukte.hwnd = item(ControlIds::LProdukte);
+    if (!SetWindowSubclass(LProdukte.hwnd, ListKeys, 0, 0)) return false;
     LRegister.hwnd = item(ControlIds::LRegister);
     bEntfernen.hwnd = item(ControlIds::bEntfernen);
     LTemp.hwnd = item(ControlIds::LTemp);

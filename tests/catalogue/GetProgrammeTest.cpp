@@ -161,3 +161,28 @@ TEST_F(Listing, DuplicateTestAnswersAsTheNameListsOwnSearch)
     EXPECT_EQ(Rows().size(), expected);
     EXPECT_TRUE(listedBefore[0] && listedBefore[3] && listedBefore[4]) << "case alone makes no new product";
 }
+
+TEST_F(Listing, LeftAndRightScrollTheRowsSidewaysUpAndDownSelect)
+{
+    AddProduct(HKEY_CURRENT_USER, L"Alpha", L"C:\\Programme\\Velmora\\Alpha\\Erweiterungen\\Sprachpakete", L"2.0");
+    AddProduct(HKEY_CURRENT_USER, L"Beta");
+    root.Form_Load();
+    const HWND list = root.LProdukte.hwnd;
+    auto key = [list](WPARAM vk) { SendMessageW(list, WM_KEYDOWN, vk, 0); };
+    ASSERT_EQ(GetScrollPos(list, SB_HORZ), 0);
+    key(VK_RIGHT);
+    key(VK_RIGHT);
+    const int scrolled = GetScrollPos(list, SB_HORZ);
+    EXPECT_GT(scrolled, 10) << "a key press moves a visible distance, not a pixel";
+    EXPECT_EQ(root.LProdukte.selected(), 0) << "the selection stays";
+    for (int i = 0; i < 100; ++i) key(VK_RIGHT);
+    const int end = GetScrollPos(list, SB_HORZ);
+    EXPECT_GE(end, scrolled);
+    EXPECT_LE(end, int(SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0))) << "no further than the rows reach";
+    key(VK_LEFT);
+    EXPECT_LT(GetScrollPos(list, SB_HORZ), end);
+    for (int i = 0; i < 100; ++i) key(VK_LEFT);
+    EXPECT_EQ(GetScrollPos(list, SB_HORZ), 0);
+    key(VK_DOWN);
+    EXPECT_EQ(root.LProdukte.selected(), 1);
+}
