@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <array>
-#include <commctrl.h>
 
 namespace {
 
@@ -80,7 +79,9 @@ HFONT Tahoma(int centipoints, int dpi)
 
 // Left and right scroll the product list sideways, whose rows reach past
 // its right edge; up and down still move the selection, as in any list.
-LRESULT CALLBACK ListKeys(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
+// The list box's own procedure is kept in its user data: a subclass through
+// window properties would cost a look-up on every message the list gets.
+LRESULT CALLBACK ListKeys(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_KEYDOWN && (wParam == VK_LEFT || wParam == VK_RIGHT)) {
         RECT client{};
@@ -92,8 +93,8 @@ LRESULT CALLBACK ListKeys(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
         SendMessageW(list, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, position), 0);
         return 0;
     }
-    if (message == WM_NCDESTROY) (void)RemoveWindowSubclass(list, ListKeys, 0);
-    return DefSubclassProc(list, message, wParam, lParam);
+    const auto listBox = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(list, GWLP_USERDATA));
+    return CallWindowProcW(listBox, list, message, wParam, lParam);
 }
 
 std::wstring ProgramFolder()
@@ -174,7 +175,8 @@ bool Root::Create()
     }
     auto item = [this](int id) { return GetDlgItem(hwnd_, id); };
     LProdukte.hwnd = item(ControlIds::LProdukte);
-    if (!SetWindowSubclass(LProdukte.hwnd, ListKeys, 0, 0)) return false;
+    SetWindowLongPtrW(LProdukte.hwnd, GWLP_USERDATA, GetWindowLongPtrW(LProdukte.hwnd, GWLP_WNDPROC));
+    if (!SetWindowLongPtrW(LProdukte.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListKeys))) return false;
     LRegister.hwnd = item(ControlIds::LRegister);
     bEntfernen.hwnd = item(ControlIds::bEntfernen);
     LTemp.hwnd = item(ControlIds::LTemp);
