@@ -35,22 +35,6 @@ std::wstring NumberOf(const BYTE* data, DWORD bytes)
     return std::to_wstring(static_cast<int32_t>(n));
 }
 
-// Appends the names of an open key's direct subkeys; false when the
-// enumeration ends otherwise than at its end (count tells how many came).
-bool AppendSubkeyNames(HKEY key, std::vector<std::wstring>& names, int& count)
-{
-    for (;;) {
-        wchar_t name[MaxKeyNameChars];
-        DWORD size = MaxKeyNameChars;
-        const LSTATUS status = RegEnumKeyExW(key, DWORD(count), name, &size, nullptr,
-                                             nullptr, nullptr, nullptr);
-        if (status == ERROR_NO_MORE_ITEMS) return true;
-        if (status != ERROR_SUCCESS) return false;
-        names.emplace_back(name, size);
-        ++count;
-    }
-}
-
 // The key's own name, as the kernel's key query hands it out (the layout of
 // KEY_BASIC_INFORMATION); ntdll exports the query on every NT system.
 struct KeyBasicInformation {
@@ -72,10 +56,19 @@ bool AddShape(HKEY parent, const std::wstring& name, const std::wstring& path,
         return false;
     keys.push_back({path, values});
 
+    // As many names as the key said it has: one call fewer per key than
+    // enumerating up to the end, which counts for trees of thousands of
+    // keys. A key added meanwhile could be missed, but so could one added
+    // after the walk; a key gone meanwhile fails the walk.
     std::vector<std::wstring> children;
     children.reserve(subkeys);
-    int count = 0;
-    if (!AppendSubkeyNames(key.get(), children, count)) return false;
+    for (DWORD i = 0; i < subkeys; ++i) {
+        wchar_t child[MaxKeyNameChars];
+        DWORD size = MaxKeyNameChars;
+        if (RegEnumKeyExW(key.get(), i, child, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            return false;
+        children.emplace_back(child, size);
+    }
     for (const auto& child : children)
         if (!AddShape(key.get(), child, path.empty() ? child : path + L"\\" + child, keys)) return false;
     return true;
@@ -91,7 +84,17 @@ int RegEnumKeys(HKEY hRoot, const std::wstring& sSubKey, REGSAM lAccess,
         return 0;
 
     int count = 0;
-    return AppendSubkeyNames(key.get(), sNames, count) ? count : 0;
+    LSTATUS status;
+    for (;;) {
+        wchar_t name[MaxKeyNameChars];
+        DWORD size = MaxKeyNameChars;
+        status = RegEnumKeyExW(key.get(), DWORD(count), name, &size, nullptr,
+                               nullptr, nullptr, nullptr);
+        if (status != ERROR_SUCCESS) break;
+        sNames.emplace_back(name, size);
+        ++count;
+    }
+    return status == ERROR_NO_MORE_ITEMS ? count : 0;
 }
 
 bool RegKeyExists(HKEY hRoot, const std::wstring& sSubKey)
