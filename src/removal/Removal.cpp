@@ -101,7 +101,7 @@ void Root::bEntfernen_Click()
 
     // The row goes when nothing of the product is left in the scope.
     const int selected = LProdukte.selected();
-    if (anyFound && allGone && selected >= 0) {
+    if (allGone && selected >= 0) {
         LProdukte.remove(selected);
         LTemp.remove(selected);
         UpdateListExtent();
