@@ -168,7 +168,7 @@ TEST_F(EndToEnd, WindowListsScopesAndFollowsTheRestoreFile)
         SendMessageW(combo, CB_GETLBTEXT, WPARAM(i), LPARAM(text));
         EXPECT_EQ(std::wstring(text), entries[i]);
     }
-    Screenshot(app.window(), L"window-96dpi.bmp");
+    Screenshot(app.window(), L"window-lists-" + std::to_wstring(ScreenDpi()) + L"dpi.bmp");
 
     app.PickScope(1);
     ASSERT_TRUE(app.WaitIdle());
