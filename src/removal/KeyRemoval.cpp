@@ -49,15 +49,18 @@ Backup SecureBackup(const RestoreFile::Paths& paths, std::array<Register, 2>& re
         r.backedUp = r.toDelete() && BackupCheck::Covers(restoreBytes, r.root, r.keyPath, r.fullKeyName);
         covered |= r.backedUp;
     }
-    if (covered && RestoreFile::ReplaceRestoreFile(paths)) {
+    if (!covered) {
+        (void)DeleteFileW(paths.pending.c_str());
         RestoreFile::DeleteExports(paths);
-        return Backup::Replaced;
+        return Backup::Nothing;
     }
-    (void)DeleteFileW(paths.pending.c_str());
-    for (auto& r : registers) r.backedUp = false;
-    if (covered) return Backup::NotWritten; // the move was refused
+    if (!RestoreFile::ReplaceRestoreFile(paths)) {
+        (void)DeleteFileW(paths.pending.c_str());
+        for (auto& r : registers) r.backedUp = false;
+        return Backup::NotWritten;
+    }
     RestoreFile::DeleteExports(paths);
-    return Backup::Nothing;
+    return Backup::Replaced;
 }
 
 bool DeleteCovered(const RestoreFile::Paths& paths, const std::string& restoreBytes, const Register& r)

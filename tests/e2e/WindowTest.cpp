@@ -123,6 +123,16 @@ std::wstring RemoveSelected(const Driver& app, const std::wstring& name)
     return text;
 }
 
+// Restores as a user does, confirming it; true once the restore file is gone.
+bool RestoreConfirmed(const Driver& app, const ScratchFolder& folder)
+{
+    app.Click(ControlIds::bRestored);
+    HWND restore = app.WaitForBox(L" Wiederherstellungsdateien");
+    if (!restore) return false;
+    app.Press(restore, IDYES);
+    return WaitFor([&] { return !FileThere(folder.file(L"Uninstall.reg")); }, 20000);
+}
+
 struct EndToEnd : ::testing::Test {
     CleanVelmora clean;
     ScratchFolder folder;
@@ -221,11 +231,7 @@ TEST_F(EndToEnd, RemovalAndRestoreThroughTheRealEditor)
     EXPECT_TRUE(FileThere(folder.file(L"Uninstall.reg")));
     EXPECT_TRUE(WaitFor([&] { return app.Enabled(ControlIds::bRestored); }, 1500));
 
-    app.Click(ControlIds::bRestored);
-    HWND restore = app.WaitForBox(L" Wiederherstellungsdateien");
-    ASSERT_TRUE(restore);
-    app.Press(restore, IDYES);
-    ASSERT_TRUE(WaitFor([&] { return !FileThere(folder.file(L"Uninstall.reg")); }, 20000));
+    ASSERT_TRUE(RestoreConfirmed(app, folder));
     // The list is usable for a moment between the two registers' listings;
     // the restore has ended once both are listed and the first row selected.
     EXPECT_TRUE(WaitFor([&] { return app.Rows().size() == 2 && app.SelectedRow() == 0; }, 20000));
@@ -248,11 +254,7 @@ TEST_F(EndToEnd, OnlyTheSystemsOwnEditorRunsWithTheRightsItNeeds)
     EXPECT_EQ(RemoveSelected(app, L"Alpha"), Done);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key));
     ASSERT_TRUE(WaitFor([&] { return app.Enabled(ControlIds::bRestored); }, 5000));
-    app.Click(ControlIds::bRestored);
-    HWND restore = app.WaitForBox(L" Wiederherstellungsdateien");
-    ASSERT_TRUE(restore);
-    app.Press(restore, IDYES);
-    EXPECT_TRUE(WaitFor([&] { return !FileThere(folder.file(L"Uninstall.reg")); }, 20000));
+    EXPECT_TRUE(RestoreConfirmed(app, folder));
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, key));
     EXPECT_FALSE(FileThere(folder.file(L"planted-editor-ran.txt"))) << "the planted editor ran";
     EXPECT_TRUE(app.Close());

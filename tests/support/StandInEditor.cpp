@@ -11,6 +11,8 @@
 //   slow          waits 1.5 s, then runs the real editor
 // Without the variable it is an editor planted where it must never run: it
 // leaves the file planted-editor-ran.txt in its own folder and ends with 1.
+#include "platform/RegistryEditor.h"
+
 #include <windows.h>
 #include <shellapi.h>
 
@@ -29,10 +31,8 @@ std::wstring Setting()
 
 DWORD RunRealEditor()
 {
-    wchar_t windows[MAX_PATH];
-    const UINT n = GetSystemWindowsDirectoryW(windows, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return 2;
-    const std::wstring editor = std::wstring(windows, n) + L"\\regedit.exe";
+    const std::wstring editor = RegistryEditor::Path();
+    if (editor.empty()) return 2;
     std::wstring line = GetCommandLineW();
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
