@@ -120,6 +120,9 @@ private:
     std::wstring SelectedProductName() const;
     bool MayRemove(const std::wstring& name) const;
     void ExportKey(KeyRemoval::Register& r) const;
+    // Has the editor import the restore file once it passed its checks;
+    // the failure to report, or nullptr when the keys are back.
+    const wchar_t* Import(const RestoreFile::Paths& paths);
 
     HINSTANCE instance_;
     RootSeams seams_;

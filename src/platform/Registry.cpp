@@ -45,35 +45,6 @@ struct KeyBasicInformation {
 };
 using NtQueryKeyFunction = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
 
-bool AddShape(HKEY parent, const std::wstring& name, const std::wstring& path,
-              std::vector<KeyShape>& keys)
-{
-    KeyHandle key;
-    if (RegOpenKeyExW(parent, name.c_str(), 0, AccessRead, key.put()) != ERROR_SUCCESS) return false;
-    DWORD subkeys = 0, values = 0;
-    if (RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
-                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-        return false;
-    keys.push_back({path, values});
-
-    // As many names as the key said it has: one call fewer per key than
-    // enumerating up to the end, which counts for trees of thousands of
-    // keys. A key added meanwhile could be missed, but so could one added
-    // after the walk; a key gone meanwhile fails the walk.
-    std::vector<std::wstring> children;
-    children.reserve(subkeys);
-    for (DWORD i = 0; i < subkeys; ++i) {
-        wchar_t child[MaxKeyNameChars];
-        DWORD size = MaxKeyNameChars;
-        if (RegEnumKeyExW(key.get(), i, child, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            return false;
-        children.emplace_back(child, size);
-    }
-    for (const auto& child : children)
-        if (!AddShape(key.get(), child, path.empty() ? child : path + L"\\" + child, keys)) return false;
-    return true;
-}
-
 } // namespace
 
 int RegEnumKeys(HKEY hRoot, const std::wstring& sSubKey, REGSAM lAccess,
@@ -108,14 +79,6 @@ bool RegKeyDelete(HKEY hRoot, const std::wstring& sSubKey)
     return RegDeleteKeyW(hRoot, sSubKey.c_str()) == ERROR_SUCCESS;
 }
 
-bool RegTreeDelete(HKEY hRoot, const std::wstring& sSubKey)
-{
-    // An empty path would name the root itself.
-    if (sSubKey.empty()) return false;
-    // Given a subkey, the platform removes its content and then the key.
-    return RegDeleteTreeW(hRoot, sSubKey.c_str()) == ERROR_SUCCESS;
-}
-
 bool RegStoredName(HKEY hRoot, const std::wstring& sSubKey, std::wstring& sName)
 {
     const KeyHandle key = RegOpenForReading(hRoot, sSubKey);
@@ -134,16 +97,6 @@ bool RegStoredName(HKEY hRoot, const std::wstring& sSubKey, std::wstring& sName)
     // then keeps that spelling if it is ever written back.
     const size_t slash = sSubKey.find_last_of(L'\\');
     sName = slash == std::wstring::npos ? sSubKey : sSubKey.substr(slash + 1);
-    return true;
-}
-
-bool RegTreeShape(HKEY hRoot, const std::wstring& sSubKey, std::vector<KeyShape>& sKeys)
-{
-    // An empty path would name the root itself.
-    if (sSubKey.empty()) return false;
-    std::vector<KeyShape> keys;
-    if (!AddShape(hRoot, sSubKey, L"", keys)) return false;
-    sKeys = std::move(keys);
     return true;
 }
 

@@ -28,25 +28,45 @@ bool RegKeyExists(HKEY hRoot, const std::wstring& sSubKey);
 // Deletes one key with its values; refused (false) when it has subkeys.
 bool RegKeyDelete(HKEY hRoot, const std::wstring& sSubKey);
 
-// Deletes a key with all its subkeys and values. True when the key is gone.
-bool RegTreeDelete(HKEY hRoot, const std::wstring& sSubKey);
-
 // The name of the key's last level as the registry stores it, whatever the
 // letter case of sSubKey; false when the key cannot be opened for reading.
 // Costs one open and one query, however many keys share its parent.
 bool RegStoredName(HKEY hRoot, const std::wstring& sSubKey, std::wstring& sName);
 
-// One key of a subtree: its path below the subtree's top ("" for the top
-// itself, levels as the registry stores them) and how many values it holds.
-struct KeyShape {
-    std::wstring path;
-    DWORD values = 0;
+// One value as the registry holds it.
+struct ValueData {
+    std::wstring name; // "" for the default value
+    DWORD type = REG_NONE;
+    std::string data;
 };
 
-// Every key of the subtree below sSubKey, the top first, as the registry
-// holds it now. False when any key of it cannot be read: a subtree that is
-// only partly known is not known.
-bool RegTreeShape(HKEY hRoot, const std::wstring& sSubKey, std::vector<KeyShape>& sKeys);
+// One key of a subtree as it was read: its path below the subtree's top
+// ("" for the top itself, levels as the registry stores them), its values,
+// how many subkeys it had and when it was last written.
+struct KeyContent {
+    std::wstring path;
+    std::vector<ValueData> values;
+    DWORD subkeys = 0;
+    FILETIME lastWrite{};
+};
+
+// Every key of the subtree below sSubKey with every value, the top first and
+// each key before its subkeys. One registry call per value. False when any
+// key or value of it cannot be read, or changes while it is read: a subtree
+// that is only partly known is not known.
+bool RegTreeRead(HKEY hRoot, const std::wstring& sSubKey, std::vector<KeyContent>& sKeys);
+
+enum class TreeDeletion {
+    Deleted, // every key of the subtree is gone
+    Changed, // a key is not as it was read: nothing, or only what was read, went
+    Failed,  // the registry refused a deletion
+};
+
+// Deletes exactly the subtree that RegTreeRead read, and only while it is
+// still as read: first every key must still have as many values and subkeys
+// and the same last write time; then the keys go bottom-up, each only while
+// it still has as many values as read and no subkey left.
+TreeDeletion RegTreeDeleteAsRead(HKEY hRoot, const std::wstring& sSubKey, const std::vector<KeyContent>& sKeys);
 
 // Reads one value as text. REG_SZ and REG_EXPAND_SZ arrive as their text
 // (unexpanded), a NUL and a blank; REG_DWORD and REG_BINARY of up to four

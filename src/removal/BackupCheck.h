@@ -1,19 +1,25 @@
 #pragma once
-// What counts as a backup of a product's key: the rule that decides whether
-// the key may be deleted.
-#include <windows.h>
+// What counts as a backup of a product's keys: the rule that decides whether
+// they may be deleted.
+#include "platform/Registry.h"
+#include "removal/RegFile.h"
+
+#include <span>
 #include <string>
+#include <vector>
 
 namespace BackupCheck {
 
-// True when the registry file's content would bring back the whole subtree
-// of sSubKey below hRoot as the registry holds it now: every key of the
-// subtree appears in the file as a key line (names compared without regard
-// to case), each followed by as many value lines as the key holds values.
-// fullKeyName is the subtree's top as the file names it
-// ("HKEY_CURRENT_USER\Software\Velmora\Alpha"). False as well when the
-// subtree cannot be read completely.
-bool Covers(const std::string& fileBytes, HKEY hRoot, const std::wstring& sSubKey,
-            const std::wstring& fullKeyName);
+// A product's subtree in one register, as read from the registry.
+struct Subtree {
+    std::wstring fullKeyName; // its top as a registry file names it ("HKEY_CURRENT_USER\Software\...")
+    const std::vector<Registry::KeyContent>* keys;
+};
+
+// True when importing the file brings back exactly these subtrees: every key
+// of each (names compared as the registry compares them), with every value's
+// name, type and data (RegFile::SameData), and nothing else: no other key,
+// no other value, no deletion, no key line the import would pass over.
+bool BringsBack(const RegFile::Content& file, std::span<const Subtree> subtrees);
 
 } // namespace BackupCheck

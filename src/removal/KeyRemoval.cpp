@@ -1,10 +1,27 @@
 #include "removal/KeyRemoval.h"
 
 #include "catalogue/ProductRow.h"
-#include "platform/Registry.h"
 #include "removal/BackupCheck.h"
+#include "removal/RegFile.h"
 
 namespace KeyRemoval {
+
+namespace {
+
+BackupCheck::Subtree SubtreeOf(const Register& r) { return {r.fullKeyName, &r.tree}; }
+
+// Reads the register's export and its subtree; true when the export brings
+// back exactly that subtree.
+bool CheckExport(Register& r)
+{
+    if (!RestoreFile::ReadBytes(r.exportFile, r.exportBytes)
+        || !Registry::RegTreeRead(r.root, r.keyPath, r.tree))
+        return false;
+    const BackupCheck::Subtree subtree[] = {SubtreeOf(r)};
+    return BackupCheck::BringsBack(RegFile::Read(r.exportBytes), subtree);
+}
+
+} // namespace
 
 std::array<Register, 2> Registers(const RestoreFile::Paths& paths, int scope)
 {
@@ -32,42 +49,47 @@ void Find(Register& r, const std::wstring& productName)
 Backup SecureBackup(const RestoreFile::Paths& paths, std::array<Register, 2>& registers,
                     std::string& restoreBytes)
 {
-    bool wanted = false;
-    for (const auto& r : registers) wanted |= r.toDelete();
-    if (!wanted) {
+    // An export that fails its check stays out of the restore file; the
+    // other register's key may still go.
+    std::vector<BackupCheck::Subtree> checked;
+    std::string parts[2];
+    for (size_t i = 0; i < registers.size(); ++i) {
+        Register& r = registers[i];
+        if (!r.toDelete() || !CheckExport(r)) continue;
+        checked.push_back(SubtreeOf(r));
+        parts[i] = r.exportBytes;
+    }
+    if (checked.empty()) {
         RestoreFile::DeleteExports(paths);
         return Backup::Nothing;
     }
 
-    std::string bytes;
-    if (RestoreFile::Assemble(paths, bytes) != RestoreFile::Assembly::Made
-        || !RestoreFile::WritePending(paths, bytes, restoreBytes))
-        return Backup::NotWritten;
-
-    bool covered = false;
-    for (auto& r : registers) {
-        r.backedUp = r.toDelete() && BackupCheck::Covers(restoreBytes, r.root, r.keyPath, r.fullKeyName);
-        covered |= r.backedUp;
+    switch (RestoreFile::WritePending(paths, RestoreFile::Merge(parts[0], parts[1]), restoreBytes)) {
+    case RestoreFile::Pending::Taken: return Backup::Taken;
+    case RestoreFile::Pending::Failed: return Backup::NotWritten;
+    case RestoreFile::Pending::Written: break;
     }
-    if (!covered) {
+    // What the disk gave back must be what was checked, and nothing more.
+    if (!BackupCheck::BringsBack(RegFile::Read(restoreBytes), checked) || !RestoreFile::ReplaceRestoreFile(paths)) {
         (void)DeleteFileW(paths.pending.c_str());
-        RestoreFile::DeleteExports(paths);
-        return Backup::Nothing;
-    }
-    if (!RestoreFile::ReplaceRestoreFile(paths)) {
-        (void)DeleteFileW(paths.pending.c_str());
-        for (auto& r : registers) r.backedUp = false;
         return Backup::NotWritten;
     }
+    for (size_t i = 0; i < registers.size(); ++i) registers[i].backedUp = !parts[i].empty();
     RestoreFile::DeleteExports(paths);
     return Backup::Replaced;
 }
 
-bool DeleteCovered(const RestoreFile::Paths& paths, const std::string& restoreBytes, const Register& r)
+Deletion DeleteBackedUp(const RestoreFile::Paths& paths, const std::string& restoreBytes, const Register& r)
 {
+    if (!r.backedUp) return Deletion::NotTried;
     std::string now;
-    return r.backedUp && RestoreFile::ReadBytes(paths.restore, now) && now == restoreBytes
-        && Registry::RegTreeDelete(r.root, r.keyPath);
+    if (!RestoreFile::ReadBytes(paths.restore, now) || now != restoreBytes) return Deletion::FileChanged;
+    switch (Registry::RegTreeDeleteAsRead(r.root, r.keyPath, r.tree)) {
+    case Registry::TreeDeletion::Deleted: return Deletion::Deleted;
+    case Registry::TreeDeletion::Changed: return Deletion::KeyChanged;
+    case Registry::TreeDeletion::Failed: break;
+    }
+    return Deletion::Refused;
 }
 
 } // namespace KeyRemoval

@@ -1,25 +1,37 @@
 #pragma once
 // The rules of a removal that need no window: where the product's key is,
-// when its backup is safe on disk, and when the key may go.
+// when its backup is safe on disk, and what may be deleted.
+#include "platform/Registry.h"
 #include "removal/RestoreFile.h"
 
 #include <windows.h>
 #include <array>
 #include <string>
+#include <vector>
 
 namespace KeyRemoval {
+
+enum class Deletion {
+    NotTried,    // not backed up: the key stays
+    Deleted,     // the whole subtree is gone
+    KeyChanged,  // the key changed since its backup was checked and stays
+    FileChanged, // the restore file on disk is no longer the one checked; the key stays
+    Refused,     // the registry refused the deletion
+};
 
 // The product's key in one register, and what the removal did with it.
 struct Register {
     HKEY root = nullptr;
     const wchar_t* label = L""; // as the window's texts name the register
     std::wstring exportFile;
-    bool inScope = false;      // the confirmed scope deletes here
+    bool inScope = false;      // the confirmed scope exports and deletes here
     std::wstring keyPath;      // below the root, as the registry spells it; empty while not found
     std::wstring fullKeyName;  // as the registry editor and the restore file name it
     bool exported = false;     // the editor ended well
-    bool backedUp = false;     // the restore file on disk brings the whole key back
-    bool deleted = false;
+    std::string exportBytes;   // the export as it was checked
+    std::vector<Registry::KeyContent> tree; // the subtree as the registry held it then
+    bool backedUp = false;     // the restore file on disk brings the subtree back exactly
+    Deletion deletion = Deletion::NotTried;
 
     bool found() const { return !keyPath.empty(); }
     bool toDelete() const { return inScope && found() && exported; }
@@ -27,7 +39,7 @@ struct Register {
 
 // Both registers, the main register first, and whether the scope (the
 // index of the scope selector: 0 both, 1 user register, 2 main register)
-// deletes in each.
+// takes in each.
 std::array<Register, 2> Registers(const RestoreFile::Paths& paths, int scope);
 
 // Looks for the product's key and learns its stored spelling: the editor
@@ -36,21 +48,23 @@ std::array<Register, 2> Registers(const RestoreFile::Paths& paths, int scope);
 void Find(Register& r, const std::wstring& productName);
 
 enum class Backup {
-    Nothing,    // no key is to go, or none is covered: the old restore file stays
+    Nothing,    // no key is to go, or no export brings its key back: the old restore file stays
     Replaced,   // the new restore file replaced the old one; backedUp tells which keys it covers
     NotWritten, // the new restore file could not be written or moved: nothing may go, the exports stay
+    Taken,      // someone else's file lay where the new restore file goes: nothing may go
 };
 
-// Makes the new restore file for the keys that are to go: assembles the
-// exports under a temporary name, flushed, checks each key against what the
-// disk holds, and only when at least one is covered moves it over the old
+// Makes the new restore file for the keys that are to go. Each export is
+// checked against its subtree as the registry holds it now; only those that
+// bring it back exactly are merged. The result is written under a temporary
+// name, flushed, read back and checked again, and then it replaces the old
 // restore file. restoreBytes receives the content that was checked.
 Backup SecureBackup(const RestoreFile::Paths& paths, std::array<Register, 2>& registers,
                     std::string& restoreBytes);
 
-// Deletes the key with its subtree when it was covered and the restore file
-// on disk is still the one that was checked (another copy of the program
-// may have replaced it meanwhile). True when the key is gone.
-bool DeleteCovered(const RestoreFile::Paths& paths, const std::string& restoreBytes, const Register& r);
+// Deletes the subtree exactly as it was backed up, while the restore file on
+// disk is still the one that was checked (another copy of the program may
+// have replaced it meanwhile) and no key of it has changed since.
+Deletion DeleteBackedUp(const RestoreFile::Paths& paths, const std::string& restoreBytes, const Register& r);
 
 } // namespace KeyRemoval

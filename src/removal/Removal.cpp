@@ -33,25 +33,44 @@ constexpr wchar_t NotBackedUp[] =
     L": Der Eintrag ist noch vorhanden, weil keine Sicherung erstellt werden konnte.";
 constexpr wchar_t NotDeleted[] =
     L": Der Eintrag ist noch vorhanden, weil er nicht gel\u00f6scht werden konnte.";
+constexpr wchar_t KeyChanged[] =
+    L": Der Eintrag ist noch vorhanden, weil er sich w\u00e4hrend des Entfernens ge\u00e4ndert hat.";
+constexpr wchar_t FileChanged[] =
+    L": Der Eintrag ist noch vorhanden, weil die Wiederherstellungsdatei vor dem L\u00f6schen "
+    L"ver\u00e4ndert wurde.";
 constexpr wchar_t RestoreFileMade[] =
     L"Eine Wiederherstellungsdatei der Registrierung wurde im Arbeitsordner erstellt.   ";
 constexpr wchar_t NotWritten[] =
     L"Die Wiederherstellungsdatei konnte nicht geschrieben werden; die Exporte "
     L"''Uninstall_1.reg'' und ''Uninstall_2.reg'' bleiben im Arbeitsordner erhalten.   ";
+constexpr wchar_t PendingTaken[] =
+    L"Im Arbeitsordner liegt eine fremde Datei ''Uninstall.tmp''; die Wiederherstellungsdatei "
+    L"wurde nicht geschrieben.   ";
 constexpr wchar_t OldFileKept[] =
     L"Die bisherige Wiederherstellungsdatei ''Uninstall.reg'' bleibt unver\u00e4ndert.   ";
+
+const wchar_t* Why(KeyRemoval::Deletion deletion)
+{
+    switch (deletion) {
+    case KeyRemoval::Deletion::KeyChanged: return KeyChanged;
+    case KeyRemoval::Deletion::FileChanged: return FileChanged;
+    case KeyRemoval::Deletion::Refused: return NotDeleted;
+    default: return NotBackedUp;
+    }
+}
 
 // Says which register's key is still there, and why.
 std::wstring Report(const std::array<KeyRemoval::Register, 2>& registers, KeyRemoval::Backup backup)
 {
     std::wstring text = Incomplete;
     for (const auto& r : registers) {
-        if (!r.inScope || !r.found() || r.deleted) continue;
+        if (!r.inScope || !r.found() || r.deletion == KeyRemoval::Deletion::Deleted) continue;
         text += L"\n";
         text += r.label;
-        text += r.backedUp ? NotDeleted : NotBackedUp;
+        text += Why(r.deletion);
     }
     if (backup == KeyRemoval::Backup::NotWritten) text += std::wstring(L"\n") + NotWritten;
+    if (backup == KeyRemoval::Backup::Taken) text += std::wstring(L"\n") + PendingTaken;
     text += L"\n";
     text += backup == KeyRemoval::Backup::Replaced ? RestoreFileMade : OldFileKept;
     return text;
@@ -80,7 +99,10 @@ void Root::bEntfernen_Click()
     Wartezeit::DoEvents();
 
     std::array<KeyRemoval::Register, 2> registers = KeyRemoval::Registers(paths, scope);
+    // Only the registers of the confirmed scope are exported: a restore
+    // must not roll back a key that was never removed.
     for (auto& r : registers) {
+        if (!r.inScope) continue;
         KeyRemoval::Find(r, name);
         if (r.found()) ExportKey(r);
     }
@@ -95,8 +117,8 @@ void Root::bEntfernen_Click()
     for (auto& r : registers) {
         if (!r.inScope || !r.found()) continue;
         anyFound = true;
-        r.deleted = KeyRemoval::DeleteCovered(paths, restoreBytes, r);
-        allGone &= r.deleted;
+        r.deletion = KeyRemoval::DeleteBackedUp(paths, restoreBytes, r);
+        allGone &= r.deletion == KeyRemoval::Deletion::Deleted;
     }
 
     // The row goes when nothing of the product is left in the scope.

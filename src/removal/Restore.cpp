@@ -4,6 +4,8 @@
 #include "platform/Dateiexistenz.h"
 #include "platform/RegistryEditor.h"
 #include "platform/Wartezeit.h"
+#include "removal/RegFile.h"
+#include "removal/RestoreCheck.h"
 #include "removal/RestoreFile.h"
 
 namespace {
@@ -12,6 +14,10 @@ constexpr wchar_t Title[] = L" Wiederherstellungsdateien";
 constexpr wchar_t Confirmation[] =
     L"M\u00f6chten Sie den zuletzt enfernten Registrierungseintrag wiederherstellen ?    ";
 constexpr wchar_t FileKept[] = L"\nDie Datei ''Uninstall.reg'' bleibt im Arbeitsordner erhalten.";
+constexpr wchar_t NotRead[] = L"Die Datei ''Uninstall.reg'' konnte nicht gelesen werden.   ";
+constexpr wchar_t Foreign[] =
+    L"Die Datei ''Uninstall.reg'' enth\u00e4lt Eintr\u00e4ge au\u00dferhalb der Velmora-Produkte "
+    L"und wurde nicht importiert.   ";
 constexpr wchar_t EditorNotStarted[] =
     L"Der Registrierungseditor konnte nicht gestartet werden.   ";
 constexpr wchar_t NotRestored[] =
@@ -34,26 +40,7 @@ void Root::bRestored_Click()
 
     BusyState busy(*this, PointerArrowHourglass);
     Wartezeit::DoEvents();
-
-    // What the import must bring back, read before the editor has the file.
-    const std::vector<std::wstring> keys = RestoreFile::KeysIn(paths.restore);
-    ProcessHandle editor = StartEditor(RegistryEditor::ImportCommand(paths.restore), RegistryEditor::ShowNormal);
-    if (!editor) {
-        busy.End();
-        Ask(std::wstring(EditorNotStarted) + FileKept, Title, MB_OK | MB_ICONEXCLAMATION);
-        return;
-    }
-    Wartezeit::DoEvents();
-    // An editor that failed says so at most through its exit code; whether
-    // the keys are there again is the sign that the import worked.
-    const bool ended = RegistryEditor::EndedWell(editor.get(), seams_.editorTimeoutSeconds);
-    const bool restored = ended && !keys.empty() && RestoreFile::KeysPresent(keys);
-
-    const wchar_t* failure = nullptr;
-    if (!restored) failure = NotRestored;
-    else if (!CopyFileW(paths.restore.c_str(), paths.backup.c_str(), FALSE)) failure = NoBackup;
-    else if (!DeleteFileW(paths.restore.c_str())) failure = NotDeleted;
-
+    const wchar_t* failure = Import(paths);
     LRegister_Click();
     busy.End();
     if (LProdukte.count() != 0) LProdukte.select(0);
@@ -61,4 +48,30 @@ void Root::bRestored_Click()
 
     if (failure == NotDeleted) Ask(failure, Title, MB_OK | MB_ICONEXCLAMATION);
     else if (failure) Ask(std::wstring(failure) + FileKept, Title, MB_OK | MB_ICONEXCLAMATION);
+}
+
+const wchar_t* Root::Import(const RestoreFile::Paths& paths)
+{
+    // Held, shared for reading only, from the check until the editor has
+    // ended: the bytes checked are the bytes imported.
+    FileHandle held = RestoreFile::OpenHeld(paths.restore);
+    std::string bytes;
+    if (!held || !RestoreFile::ReadBytes(held.get(), bytes)) return NotRead;
+    // The program runs with the highest rights available and the working
+    // folder may be open to others: a file that writes anything but product
+    // keys is nobody's backup.
+    const RegFile::Content content = RegFile::Read(bytes);
+    if (!RestoreCheck::OnlyProductKeys(content)) return Foreign;
+
+    ProcessHandle editor = StartEditor(RegistryEditor::ImportCommand(paths.restore), RegistryEditor::ShowNormal);
+    if (!editor) return EditorNotStarted;
+    Wartezeit::DoEvents();
+    // An editor that failed says so at most through its exit code; whether
+    // every key and value is there again is the sign that the import worked.
+    if (!RegistryEditor::EndedWell(editor.get(), seams_.editorTimeoutSeconds) || !RestoreCheck::InRegistry(content))
+        return NotRestored;
+    if (!CopyFileW(paths.restore.c_str(), paths.backup.c_str(), FALSE)) return NoBackup;
+    held.reset();
+    if (!DeleteFileW(paths.restore.c_str())) return NotDeleted;
+    return nullptr;
 }

@@ -2,11 +2,8 @@
 
 #include "platform/Dateiexistenz.h"
 #include "platform/Handles.h"
-#include "platform/Registry.h"
-#include "platform/Wartezeit.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace RestoreFile {
 
@@ -22,20 +19,22 @@ bool DeleteIfExists(const std::wstring& file)
     return !Dateiexistenz::FileExists(file) || DeleteFileW(file.c_str()) != FALSE;
 }
 
-bool WriteBytes(const std::wstring& file, const std::string& bytes)
+// Creates the file anew and writes it through to the disk. A file of that
+// name that is there already is someone else's and stays as it is; a
+// partial file of ours must not pass for a complete one.
+Pending WriteNew(const std::wstring& file, const std::string& bytes)
 {
     {
-        FileHandle out(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!out) return false;
+        FileHandle out(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                   nullptr));
+        if (!out) return GetLastError() == ERROR_FILE_EXISTS ? Pending::Taken : Pending::Failed;
         DWORD written = 0;
         if (WriteFile(out.get(), bytes.data(), DWORD(bytes.size()), &written, nullptr)
             && written == bytes.size() && FlushFileBuffers(out.get()))
-            return true;
+            return Pending::Written;
     }
-    // A partial restore file must not pass for a complete one.
     (void)DeleteFileW(file.c_str());
-    return false;
+    return Pending::Failed;
 }
 
 // Where the keys of an export begin: right after the text of its header
@@ -74,16 +73,27 @@ bool ClearTemporaries(const Paths& paths)
 
 bool ReadBytes(const std::wstring& file, std::string& bytes)
 {
-    FileHandle in(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-    LARGE_INTEGER size;
-    if (!in || !GetFileSizeEx(in.get(), &size) || size.QuadPart > 0x7FFFFFFF) return false;
+    const FileHandle in = OpenHeld(file);
+    return in && ReadBytes(in.get(), bytes);
+}
+
+FileHandle OpenHeld(const std::wstring& file)
+{
+    return FileHandle(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+bool ReadBytes(HANDLE file, std::string& bytes)
+{
+    LARGE_INTEGER size, start{};
+    if (!GetFileSizeEx(file, &size) || size.QuadPart > 0x7FFFFFFF
+        || !SetFilePointerEx(file, start, nullptr, FILE_BEGIN))
+        return false;
     std::string content(size_t(size.QuadPart), '\0');
     size_t done = 0;
     while (done < content.size()) {
         DWORD got = 0;
-        if (!ReadFile(in.get(), content.data() + done, DWORD(content.size() - done), &got, nullptr))
-            return false;
+        if (!ReadFile(file, content.data() + done, DWORD(content.size() - done), &got, nullptr)) return false;
         if (got == 0) return false; // shorter than its size said
         done += got;
     }
@@ -91,32 +101,18 @@ bool ReadBytes(const std::wstring& file, std::string& bytes)
     return true;
 }
 
-Assembly Assemble(const Paths& paths, std::string& bytes)
+std::string Merge(const std::string& mainExport, const std::string& userExport)
 {
-    const bool main = Dateiexistenz::FileExists(paths.mainExport);
-    const bool user = Dateiexistenz::FileExists(paths.userExport);
-    if (!main && !user) return Assembly::NoExport;
-
-    std::string assembled;
-    if (main && user) {
-        std::string userBytes;
-        if (!ReadBytes(paths.userExport, userBytes)) return Assembly::Failed;
-        const size_t start = std::min(BodyStart(userBytes), userBytes.size());
-        Wartezeit::DoEvents();
-        if (!ReadBytes(paths.mainExport, assembled)) return Assembly::Failed;
-        assembled.append(userBytes, start);
-    } else if (!ReadBytes(main ? paths.mainExport : paths.userExport, assembled)) {
-        return Assembly::Failed;
-    }
-    bytes = std::move(assembled);
-    return Assembly::Made;
+    if (mainExport.empty() || userExport.empty()) return mainExport.empty() ? userExport : mainExport;
+    return mainExport + userExport.substr(std::min(BodyStart(userExport), userExport.size()));
 }
 
-bool WritePending(const Paths& paths, const std::string& bytes, std::string& onDisk)
+Pending WritePending(const Paths& paths, const std::string& bytes, std::string& onDisk)
 {
-    if (WriteBytes(paths.pending, bytes) && ReadBytes(paths.pending, onDisk)) return true;
+    if (const Pending written = WriteNew(paths.pending, bytes); written != Pending::Written) return written;
+    if (ReadBytes(paths.pending, onDisk)) return Pending::Written;
     (void)DeleteFileW(paths.pending.c_str());
-    return false;
+    return Pending::Failed;
 }
 
 bool ReplaceRestoreFile(const Paths& paths)
@@ -129,58 +125,6 @@ void DeleteExports(const Paths& paths)
 {
     (void)DeleteIfExists(paths.mainExport);
     (void)DeleteIfExists(paths.userExport);
-}
-
-std::wstring TextOf(const std::string& bytes)
-{
-    if (bytes.size() >= 2 && (unsigned char)bytes[0] == 0xFF && (unsigned char)bytes[1] == 0xFE) {
-        std::wstring text((bytes.size() - 2) / 2, L'\0');
-        std::memcpy(text.data(), bytes.data() + 2, text.size() * 2);
-        return text;
-    }
-    const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), nullptr, 0);
-    std::wstring text(size_t(std::max(n, 0)), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), text.data(), n);
-    return text;
-}
-
-void ForEachLine(const std::wstring& text, const std::function<void(std::wstring_view)>& line)
-{
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find(L'\n', at);
-        if (end == std::wstring::npos) end = text.size();
-        std::wstring_view view(text.data() + at, end - at);
-        if (!view.empty() && view.back() == L'\r') view.remove_suffix(1);
-        line(view);
-        at = end + 1;
-    }
-}
-
-std::vector<std::wstring> KeysIn(const std::wstring& file)
-{
-    std::string bytes;
-    if (!ReadBytes(file, bytes)) return {};
-    std::vector<std::wstring> keys;
-    ForEachLine(TextOf(bytes), [&](std::wstring_view line) {
-        if (line.size() > 2 && line.front() == L'[' && line.back() == L']')
-            keys.emplace_back(line.substr(1, line.size() - 2));
-    });
-    return keys;
-}
-
-bool KeysPresent(const std::vector<std::wstring>& fullKeyNames)
-{
-    for (const auto& key : fullKeyNames) {
-        const size_t slash = key.find(L'\\');
-        const std::wstring root = key.substr(0, slash);
-        const std::wstring path = slash == std::wstring::npos ? std::wstring() : key.substr(slash + 1);
-        HKEY hRoot = nullptr;
-        if (root == L"HKEY_LOCAL_MACHINE") hRoot = HKEY_LOCAL_MACHINE;
-        else if (root == L"HKEY_CURRENT_USER") hRoot = HKEY_CURRENT_USER;
-        if (!hRoot || path.empty() || !Registry::RegKeyExists(hRoot, path)) return false;
-    }
-    return true;
 }
 
 } // namespace RestoreFile

@@ -8,10 +8,9 @@
 // user-register export from the line end after its header on, so that the
 // restore file has one byte order mark and one header, at the start. No
 // extra line end is written: every export already ends with a blank line.
-#include <functional>
+#include "platform/Handles.h"
+
 #include <string>
-#include <string_view>
-#include <vector>
 
 namespace RestoreFile {
 
@@ -32,20 +31,19 @@ Paths PathsIn(const std::wstring& workingFolder);
 // of the temporary files is left.
 bool ClearTemporaries(const Paths& paths);
 
-enum class Assembly {
-    NoExport, // neither export exists: there is nothing to restore
-    Made,     // the bytes hold every export
-    Failed,   // an export could not be read
+// The new restore file's content from the exports that go into it (an
+// empty one takes no part): both merged, or the one there is.
+std::string Merge(const std::string& mainExport, const std::string& userExport);
+
+enum class Pending {
+    Written, // complete on disk; onDisk holds what the disk holds
+    Taken,   // a file of that name appeared after the clearing step: someone else's, left alone
+    Failed,  // it could not be written or read back; nothing of it is left
 };
 
-// The new restore file's content: both exports merged, or the one that
-// exists. Reads the exports and changes no file.
-Assembly Assemble(const Paths& paths, std::string& bytes);
-
-// Writes the bytes under the pending name, flushed to the disk, and reads
-// back what the disk holds now into onDisk. False, with no pending file
-// left, when it cannot be written or read back.
-bool WritePending(const Paths& paths, const std::string& bytes, std::string& onDisk);
+// Creates the pending file as a new file, writes the bytes, flushed to the
+// disk, and reads back what the disk holds now into onDisk.
+Pending WritePending(const Paths& paths, const std::string& bytes, std::string& onDisk);
 
 // Moves the pending file over the restore file, through to the disk. False
 // when it could not: the restore file is then as it was.
@@ -55,22 +53,13 @@ bool ReplaceRestoreFile(const Paths& paths);
 // deleted is a leftover that the next removal clears first.
 void DeleteExports(const Paths& paths);
 
-// The text of a registry file: UTF-16LE after its byte order mark, or else
-// in the ANSI code page.
-std::wstring TextOf(const std::string& bytes);
-
-// Calls line() for every line of the text, without its line end.
-void ForEachLine(const std::wstring& text, const std::function<void(std::wstring_view)>& line);
-
-// The names of the keys a registry file holds, as written in it
-// ("HKEY_CURRENT_USER\Software\..."); empty when it cannot be read.
-std::vector<std::wstring> KeysIn(const std::wstring& file);
-
-// True when every key ("HKEY_LOCAL_MACHINE\..." or "HKEY_CURRENT_USER\...")
-// exists in the registry.
-bool KeysPresent(const std::vector<std::wstring>& fullKeyNames);
-
 // The whole file as bytes; false when it cannot be read.
 bool ReadBytes(const std::wstring& file, std::string& bytes);
+
+// Opens the file for reading, shared for reading only: while the handle
+// lives, nobody can write, replace or delete it. Empty when it cannot.
+FileHandle OpenHeld(const std::wstring& file);
+// The whole file behind an open handle, from its start.
+bool ReadBytes(HANDLE file, std::string& bytes);
 
 } // namespace RestoreFile

@@ -20,18 +20,6 @@ std::wstring Row(const std::wstring& name, const std::wstring& root, const std::
     return name + L"\t" + root + L"\t" + dir + L"\t" + version;
 }
 
-std::string Snapshot(const ScratchFolder& folder)
-{
-    std::string all;
-    for (const wchar_t* r : {L"HKEY_LOCAL_MACHINE", L"HKEY_CURRENT_USER"}) {
-        const std::wstring file = folder.file(L"snapshot.txt");
-        EXPECT_TRUE(ExportKey(std::wstring(r) + L"\\Software\\Velmora", file));
-        all += ReadFileBytes(file);
-        DeleteFileW(file.c_str());
-    }
-    return all;
-}
-
 // What the screen shows in a rectangle: 24-bit pixels, bottom row first,
 // each row padded to four bytes, as a bitmap file holds them.
 struct Picture {
@@ -217,7 +205,7 @@ TEST_F(EndToEnd, RemovalAndRestoreThroughTheRealEditor)
     AddProduct(HKEY_CURRENT_USER, name, L"C:\\User");
     SetDword(HKEY_CURRENT_USER, key + L"\\Plugins\\Export", L"Enabled", 1);
     AddProduct(HKEY_CURRENT_USER, L"Other");
-    const std::string before = Snapshot(folder);
+    const std::string before = RegistryDump();
     Driver app(TESSARINE_EXE, folder.path());
     ASSERT_TRUE(app.started());
     ASSERT_EQ(app.Rows().size(), 2u);
@@ -237,7 +225,7 @@ TEST_F(EndToEnd, RemovalAndRestoreThroughTheRealEditor)
     EXPECT_TRUE(WaitFor([&] { return app.Rows().size() == 2 && app.SelectedRow() == 0; }, 20000));
     ASSERT_TRUE(app.WaitIdle());
     EXPECT_TRUE(FileThere(folder.file(L"Uninstall.bak")));
-    EXPECT_EQ(Snapshot(folder), before) << "the registry is as it was";
+    EXPECT_EQ(RegistryDump(), before) << "the registry is as it was";
     EXPECT_TRUE(app.Close());
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 using namespace test;
 
@@ -47,10 +48,6 @@ TEST(RegistryAccess, ExistenceAndDeletion)
         << "the platform refuses to delete a key that still has subkeys";
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, Product + L"\\Child"));
 
-    EXPECT_TRUE(Registry::RegTreeDelete(HKEY_CURRENT_USER, Product));
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Product));
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, Velmora)) << "only the named key goes";
-    EXPECT_FALSE(Registry::RegTreeDelete(HKEY_CURRENT_USER, L"")) << "never the root itself";
 }
 
 TEST(RegistryAccess, StringValuesArriveWithTheirNul)
@@ -161,20 +158,63 @@ TEST(RegistryAccess, StoredNameAnswersAsTheEnumerationDoes)
     EXPECT_EQ(untouched, L"kept");
 }
 
-TEST(RegistryAccess, TreeShapeListsEveryKeyWithItsValueCount)
+TEST(RegistryAccess, TreeReadHoldsEveryKeyWithEveryValue)
 {
     CleanVelmora clean;
     AddProduct(HKEY_CURRENT_USER, L"Probe", L"C:\\x", L"1.0");
     CreateKey(HKEY_CURRENT_USER, Product + L"\\Leer");
-    SetDword(HKEY_CURRENT_USER, Product + L"\\Sub\\Tief", L"n", 1);
+    SetDword(HKEY_CURRENT_USER, Product + L"\\Sub\\Tief", L"n", 7);
     SetString(HKEY_CURRENT_USER, Product + L"\\Sub", L"", L"default");
-    std::vector<Registry::KeyShape> keys;
-    ASSERT_TRUE(Registry::RegTreeShape(HKEY_CURRENT_USER, Product, keys));
-    std::vector<std::pair<std::wstring, DWORD>> got;
-    for (const auto& k : keys) got.emplace_back(k.path, k.values);
-    EXPECT_EQ(got, (std::vector<std::pair<std::wstring, DWORD>>{
-                       {L"", 2}, {L"Leer", 0}, {L"Sub", 1}, {L"Sub\\Tief", 1}}));
-    EXPECT_FALSE(Registry::RegTreeShape(HKEY_CURRENT_USER, Product + L"\\Missing", keys));
-    EXPECT_FALSE(Registry::RegTreeShape(HKEY_CURRENT_USER, L"", keys)) << "never the root itself";
-    EXPECT_EQ(keys.size(), 4u) << "a failed walk leaves the caller's list alone";
+    std::vector<Registry::KeyContent> keys;
+    ASSERT_TRUE(Registry::RegTreeRead(HKEY_CURRENT_USER, Product, keys));
+    std::vector<std::pair<std::wstring, size_t>> got;
+    for (const auto& k : keys) got.emplace_back(k.path, k.values.size());
+    EXPECT_EQ(got, (std::vector<std::pair<std::wstring, size_t>>{
+                       {L"", 2}, {L"Leer", 0}, {L"Sub", 1}, {L"Sub\\Tief", 1}}))
+        << "each key before its subkeys";
+    const Registry::ValueData& n = keys[3].values[0];
+    EXPECT_EQ(n.name, L"n");
+    EXPECT_EQ(n.type, DWORD(REG_DWORD));
+    EXPECT_EQ(n.data, std::string("\x07\0\0\0", 4));
+    EXPECT_EQ(keys[0].subkeys, 2u);
+    EXPECT_FALSE(Registry::RegTreeRead(HKEY_CURRENT_USER, Product + L"\\Missing", keys));
+    EXPECT_FALSE(Registry::RegTreeRead(HKEY_CURRENT_USER, L"", keys)) << "never the root itself";
+    EXPECT_EQ(keys.size(), 4u) << "a failed read leaves the caller's list alone";
+}
+
+TEST(RegistryAccess, TreeDeletionTakesOnlyWhatWasReadAndUnchanged)
+{
+    struct Case {
+        const char* what;
+        std::function<void()> meanwhile;
+        Registry::TreeDeletion expected;
+    };
+    const Case cases[] = {
+        {"nothing changed", [] {}, Registry::TreeDeletion::Deleted},
+        {"a value added", [] { SetDword(HKEY_CURRENT_USER, Product + L"\\Sub", L"neu", 1); },
+         Registry::TreeDeletion::Changed},
+        {"a value rewritten", [] { SetString(HKEY_CURRENT_USER, Product + L"\\Sub", L"", L"other"); },
+         Registry::TreeDeletion::Changed},
+        {"a subkey added", [] { CreateKey(HKEY_CURRENT_USER, Product + L"\\Sub\\Neu"); },
+         Registry::TreeDeletion::Changed},
+        {"a key gone", [] { RegDeleteKeyW(HKEY_CURRENT_USER, (Product + L"\\Sub\\Tief").c_str()); },
+         Registry::TreeDeletion::Changed},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CleanVelmora clean;
+        AddProduct(HKEY_CURRENT_USER, L"Probe", L"C:\\x");
+        SetString(HKEY_CURRENT_USER, Product + L"\\Sub", L"", L"default");
+        CreateKey(HKEY_CURRENT_USER, Product + L"\\Sub\\Tief");
+        std::vector<Registry::KeyContent> keys;
+        ASSERT_TRUE(Registry::RegTreeRead(HKEY_CURRENT_USER, Product, keys));
+        c.meanwhile();
+        EXPECT_EQ(Registry::RegTreeDeleteAsRead(HKEY_CURRENT_USER, Product, keys), c.expected);
+        EXPECT_EQ(KeyExists(HKEY_CURRENT_USER, Product), c.expected != Registry::TreeDeletion::Deleted)
+            << "a changed subtree is not touched";
+        EXPECT_EQ(KeyExists(HKEY_CURRENT_USER, Product + L"\\Sub"), c.expected != Registry::TreeDeletion::Deleted);
+        EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, Velmora)) << "only the subtree goes";
+        EXPECT_EQ(Registry::RegTreeDeleteAsRead(HKEY_CURRENT_USER, L"", keys), Registry::TreeDeletion::Failed)
+            << "never the root itself";
+    }
 }

@@ -35,7 +35,7 @@ TEST_P(RemovalInScope, RemovesExactlyTheScopeAndRestoresEverything)
     const int scope = GetParam();
     SeedAlphaInBoth();
     Load();
-    const std::string before = Snapshot(L"before");
+    const std::string before = RegistryDump();
     if (scope != 0) Scope(scope);
     Select(L"Alpha");
     answers = {IDYES, IDOK};
@@ -49,13 +49,21 @@ TEST_P(RemovalInScope, RemovesExactlyTheScopeAndRestoresEverything)
     EXPECT_EQ(boxes[1].title, L" Alpha");
     EXPECT_EQ(boxes[1].style, 64u);
 
-    ASSERT_EQ(commands.size(), 2u) << "both keys are exported whatever the scope";
-    EXPECT_EQ(commands[0], L"Regedit.exe /e \"" + paths.mainExport + L"\" \"HKEY_LOCAL_MACHINE\\" + Alpha + L"\"");
-    EXPECT_EQ(commands[1], L"Regedit.exe /e \"" + paths.userExport + L"\" \"HKEY_CURRENT_USER\\" + Alpha + L"\"");
+    // Only the confirmed scope is exported: a restore must not roll back
+    // the key that stays.
+    const std::wstring mainCommand =
+        L"Regedit.exe /e \"" + paths.mainExport + L"\" \"HKEY_LOCAL_MACHINE\\" + Alpha + L"\"";
+    const std::wstring userCommand =
+        L"Regedit.exe /e \"" + paths.userExport + L"\" \"HKEY_CURRENT_USER\\" + Alpha + L"\"";
+    const std::vector<std::vector<std::wstring>> exported{{mainCommand, userCommand}, {userCommand}, {mainCommand}};
+    EXPECT_EQ(commands, exported[size_t(scope)]);
     EXPECT_EQ(KeyExists(HKEY_LOCAL_MACHINE, Alpha), scope == 1);
     EXPECT_EQ(KeyExists(HKEY_CURRENT_USER, Alpha), scope == 2);
-    EXPECT_EQ(RestoreFile::KeysIn(paths.restore),
-              (std::vector<std::wstring>{L"HKEY_LOCAL_MACHINE\\" + Alpha, L"HKEY_CURRENT_USER\\" + Alpha}));
+    const std::vector<std::vector<std::wstring>> inFile{
+        {L"HKEY_LOCAL_MACHINE\\" + Alpha, L"HKEY_CURRENT_USER\\" + Alpha},
+        {L"HKEY_CURRENT_USER\\" + Alpha},
+        {L"HKEY_LOCAL_MACHINE\\" + Alpha}};
+    EXPECT_EQ(KeysInFile(paths.restore), inFile[size_t(scope)]);
     EXPECT_FALSE(FileThere(paths.mainExport) || FileThere(paths.userExport));
     for (const auto& name : Names()) EXPECT_NE(name, L"Alpha");
     EXPECT_EQ(root->LProdukte.selected(), root->LProdukte.count() ? 0 : -1);
@@ -63,14 +71,22 @@ TEST_P(RemovalInScope, RemovesExactlyTheScopeAndRestoresEverything)
     root->Timer1_Timer();
     EXPECT_TRUE(root->bRestored.enabled());
 
+    // A later change to the key that stayed survives the restore.
+    if (scope != 0) SetString(scope == 1 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, Alpha, L"Later", L"x");
     const std::string restoreBytes = ReadFileBytes(paths.restore);
     answers = {IDYES};
     root->bRestored_Click();
+    if (scope != 0) {
+        KeyHandle kept;
+        ASSERT_EQ(RegOpenKeyExW(scope == 1 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, Alpha.c_str(), 0, KEY_ALL_ACCESS,
+                                kept.put()), ERROR_SUCCESS);
+        EXPECT_EQ(RegDeleteValueW(kept.get(), L"Later"), ERROR_SUCCESS) << "the change was rolled back";
+    }
     ASSERT_EQ(boxes.size(), 3u) << "a restore that worked says nothing more";
     EXPECT_EQ(boxes[2].title, L" Wiederherstellungsdateien");
     EXPECT_EQ(boxes[2].style, 52u);
     EXPECT_EQ(commands.back(), L"Regedit.exe /s \"" + paths.restore + L"\"");
-    EXPECT_EQ(Snapshot(L"after"), before) << "the registry is as it was before the removal";
+    EXPECT_EQ(RegistryDump(), before) << "the registry is as it was before the removal";
     EXPECT_EQ(ReadFileBytes(paths.backup), restoreBytes);
     EXPECT_FALSE(FileThere(paths.restore));
     EXPECT_EQ(root->LProdukte.selected(), 0);
@@ -99,7 +115,7 @@ TEST_F(Removal, SubtreesValueTypesAndSpellingsComeBackExactly)
     // The same product in the main register, spelt otherwise.
     AddProduct(HKEY_LOCAL_MACHINE, L"GR\u00dcN WERK \u65e5\u672c", L"C:\\Main");
     Load();
-    const std::string before = Snapshot(L"before");
+    const std::string before = RegistryDump();
     Select(L"GR\u00dcN WERK \u65e5\u672c");
     answers = {IDYES, IDOK, IDYES};
     root->bEntfernen_Click();
@@ -109,7 +125,7 @@ TEST_F(Removal, SubtreesValueTypesAndSpellingsComeBackExactly)
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key));
 
     root->bRestored_Click();
-    EXPECT_EQ(Snapshot(L"after"), before) << "subkeys, types and each register's spelling are back";
+    EXPECT_EQ(RegistryDump(), before) << "subkeys, types and each register's spelling are back";
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, key + L"\\Sub\\Deeper"));
 }
 
@@ -169,6 +185,7 @@ TEST_F(FailingEditor, NoKeyIsDeletedWithoutAVerifiedBackup)
     struct Case {
         const char* what;
         std::function<ProcessHandle(const std::wstring&, int)> start;
+        bool standIn = false;
     };
     const Case cases[] = {
         {"editor cannot be started", [](const std::wstring&, int) { return ProcessHandle(); }},
@@ -183,15 +200,16 @@ TEST_F(FailingEditor, NoKeyIsDeletedWithoutAVerifiedBackup)
              CloseHandle(pi.hThread);
              return ProcessHandle(pi.hProcess);
          }},
-        {"editor writes nothing", standIn(L"nothing")},
-        {"export holds the key line but not its values", standIn(L"drop-values")},
-        {"export lacks a subkey", standIn(L"drop-subkey")},
-        {"editor reports a failure", standIn(L"fail")},
+        {"editor writes nothing", standIn(L"nothing"), true},
+        {"export holds the key line but not its values", standIn(L"drop-values"), true},
+        {"export lacks a subkey", standIn(L"drop-subkey"), true},
+        {"editor reports a failure", standIn(L"fail"), true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         boxes.clear();
         onStart = c.start;
+        const size_t runs = StandInRuns().size();
         Select(L"Alpha");
         answers = {IDYES, IDOK};
         root->bEntfernen_Click();
@@ -206,8 +224,79 @@ TEST_F(FailingEditor, NoKeyIsDeletedWithoutAVerifiedBackup)
         EXPECT_EQ(ReadFileBytes(paths.restore), "the last removal's backup") << "byte for byte";
         EXPECT_FALSE(FileThere(paths.pending));
         EXPECT_EQ(root->LProdukte.count(), 2) << "the row stays while its keys do";
+        EXPECT_EQ(StandInRuns().size() > runs, c.standIn) << "the stand-in ran";
         ExpectIdle();
     }
+}
+
+TEST_F(Removal, ValuesTheEditorCannotWriteKeepTheKey)
+{
+    const wchar_t withNul[] = L"ab\0cd";
+    const ULONGLONG eight = 0x1122334455667788ULL;
+    const WORD two = 0x1234;
+    struct Case {
+        const char* what;
+        std::function<void()> arrange;
+    };
+    // Each of these exports looks whole, yet would bring back something else.
+    const Case cases[] = {
+        {"a string with a NUL inside",
+         [&] { SetValue(HKEY_CURRENT_USER, Alpha, L"Nul", REG_SZ, withNul, sizeof withNul); }},
+        {"a dword of eight bytes", [&] { SetValue(HKEY_CURRENT_USER, Alpha, L"Acht", REG_DWORD, &eight, 8); }},
+        {"a dword of two bytes", [&] { SetValue(HKEY_CURRENT_USER, Alpha, L"Zwei", REG_DWORD, &two, 2); }},
+        {"a subkey whose name holds a carriage return", [&] { CreateKey(HKEY_CURRENT_USER, Alpha + L"\\Zeile\rEnde"); }},
+    };
+    WriteFileBytes(paths.restore, "the last removal's backup");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        AddProduct(HKEY_CURRENT_USER, L"Alpha", L"C:\\Alpha");
+        c.arrange();
+        Scope(0);
+        const std::string before = RegistryDump();
+        Select(L"Alpha");
+        boxes.clear();
+        answers = {IDYES, IDOK};
+        root->bEntfernen_Click();
+        ASSERT_FALSE(boxes.empty());
+        EXPECT_NE(boxes.back().text.find(L"Benutzerregister: Der Eintrag ist noch vorhanden, weil keine Sicherung"),
+                  std::wstring::npos) << Narrow(boxes.back().text);
+        EXPECT_EQ(RegistryDump(), before) << "nothing was deleted";
+        EXPECT_EQ(ReadFileBytes(paths.restore), "the last removal's backup");
+        RegDeleteTreeW(HKEY_CURRENT_USER, Velmora);
+    }
+}
+
+TEST_F(Removal, OneRegisterBackedUpAndDeletedTheOtherKept)
+{
+    SeedAlphaInBoth();
+    Load();
+    const std::string before = RegistryDump();
+    onStart = [](const std::wstring& line, int show) {
+        // The user register's export loses its values.
+        return line.find(L"HKEY_CURRENT_USER") != std::wstring::npos ? StartStandIn(L"drop-values", line, show)
+                                                                      : RegistryEditor::Start(line, show);
+    };
+    Select(L"Alpha");
+    answers = {IDYES, IDOK};
+    root->bEntfernen_Click();
+    EXPECT_FALSE(StandInRuns().empty()) << "the stand-in ran";
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_NE(boxes[1].text.find(L"Benutzerregister: Der Eintrag ist noch vorhanden, weil keine Sicherung"),
+              std::wstring::npos) << Narrow(boxes[1].text);
+    EXPECT_EQ(boxes[1].text.find(L"Hauptregister:"), std::wstring::npos);
+    EXPECT_NE(boxes[1].text.find(L"Wiederherstellungsdatei der Registrierung wurde im Arbeitsordner erstellt"),
+              std::wstring::npos);
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, Alpha));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, Alpha));
+    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"Alpha", L"Beta"})) << "the row stays while a key does";
+    EXPECT_EQ(KeysInFile(paths.restore), std::vector<std::wstring>{L"HKEY_LOCAL_MACHINE\\" + Alpha})
+        << "the export that failed its check stays out";
+
+    onStart = nullptr;
+    answers = {IDYES};
+    root->bRestored_Click();
+    EXPECT_EQ(boxes.size(), 3u) << Narrow(boxes.back().text);
+    EXPECT_EQ(RegistryDump(), before);
 }
 
 TEST_F(Removal, OnlyARemovalThatDeletesReplacesTheRestoreFile)
@@ -232,7 +321,7 @@ TEST_F(Removal, OnlyARemovalThatDeletesReplacesTheRestoreFile)
     answers = {IDYES, IDOK};
     root->bEntfernen_Click();
     EXPECT_EQ(boxes.back().text, Done);
-    EXPECT_EQ(RestoreFile::KeysIn(paths.restore), std::vector<std::wstring>{L"HKEY_CURRENT_USER\\Software\\Velmora\\Solo"});
+    EXPECT_EQ(KeysInFile(paths.restore), std::vector<std::wstring>{L"HKEY_CURRENT_USER\\Software\\Velmora\\Solo"});
     EXPECT_FALSE(FileThere(paths.pending) || FileThere(paths.userExport));
 }
 
@@ -251,6 +340,7 @@ TEST_F(Removal, AScopePickedWhileTheEditorRunsDoesNotWidenTheDeletion)
         return StartStandIn(L"slow", line, show);
     };
     root->bEntfernen_Click();
+    EXPECT_FALSE(StandInRuns().empty()) << "the stand-in ran";
     EXPECT_EQ(boxes.back().text, Done);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Alpha));
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, Alpha)) << "the main register was never confirmed";
@@ -267,7 +357,7 @@ TEST_F(Removal, ProductOnlyInTheUserRegisterIsCopiedIntoTheRestoreFile)
     ASSERT_EQ(commands.size(), 1u);
     EXPECT_EQ(boxes.back().text, Done);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\Velmora\\Solo"));
-    EXPECT_EQ(RestoreFile::KeysIn(paths.restore), std::vector<std::wstring>{L"HKEY_CURRENT_USER\\Software\\Velmora\\Solo"});
+    EXPECT_EQ(KeysInFile(paths.restore), std::vector<std::wstring>{L"HKEY_CURRENT_USER\\Software\\Velmora\\Solo"});
     EXPECT_EQ(root->LProdukte.count(), 0);
     EXPECT_EQ(root->LProdukte.selected(), -1);
     ExpectIdle();

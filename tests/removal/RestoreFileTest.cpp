@@ -9,6 +9,9 @@ using namespace test;
 namespace {
 
 const std::wstring Head = L"Windows Registry Editor Version 5.00";
+// The byte order mark and the header in UTF-16LE, which a merge drops from
+// the user register's export.
+constexpr size_t HeadBytes = 2 + 2 * 36;
 
 std::string Export(const std::wstring& key, const std::wstring& body = L"\"V\"=\"1\"\r\n")
 {
@@ -32,47 +35,17 @@ TEST_F(Assembly, PathsFollowTheWorkingFolderDirectly)
 
 TEST_F(Assembly, MergeKeepsOneHeaderAndBothKeySets)
 {
-    WriteFileBytes(paths.mainExport, main);
-    WriteFileBytes(paths.userExport, user);
-    std::string merged;
-    ASSERT_EQ(RestoreFile::Assemble(paths, merged), RestoreFile::Assembly::Made);
-    EXPECT_EQ(merged.size(), main.size() + user.size() - 74);
-    EXPECT_EQ(merged, main + user.substr(74)) << "the user part starts with the header's line end";
+    const std::string merged = RestoreFile::Merge(main, user);
+    EXPECT_EQ(merged.size(), main.size() + user.size() - HeadBytes);
+    EXPECT_EQ(merged, main + user.substr(HeadBytes)) << "the user part starts with the header's line end";
     EXPECT_EQ(merged.find("\xFF\xFE", 2), std::string::npos) << "one byte order mark";
-    EXPECT_TRUE(FileThere(paths.mainExport) && FileThere(paths.userExport))
-        << "the exports stay until the restore file holds them";
-}
 
-TEST_F(Assembly, ShortUserExportAddsNothing)
-{
-    WriteFileBytes(paths.mainExport, main);
-    WriteFileBytes(paths.userExport, Utf16File(Head));
-    std::string bytes;
-    ASSERT_EQ(RestoreFile::Assemble(paths, bytes), RestoreFile::Assembly::Made);
-    EXPECT_EQ(bytes, main);
-}
-
-TEST_F(Assembly, SingleExportIsTakenByteForByte)
-{
-    for (const std::wstring* only : {&paths.mainExport, &paths.userExport}) {
-        WriteFileBytes(*only, user);
-        std::string bytes;
-        ASSERT_EQ(RestoreFile::Assemble(paths, bytes), RestoreFile::Assembly::Made);
-        EXPECT_EQ(bytes, user);
-        ASSERT_TRUE(DeleteFileW(only->c_str()));
-    }
-    std::string none = "untouched";
-    EXPECT_EQ(RestoreFile::Assemble(paths, none), RestoreFile::Assembly::NoExport);
-    EXPECT_EQ(none, "untouched");
-}
-
-TEST_F(Assembly, SingleByteExportIsCutAtItsHeaderLine)
-{
-    WriteFileBytes(paths.mainExport, main);
-    WriteFileBytes(paths.userExport, "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\X]\r\n");
-    std::string bytes;
-    ASSERT_EQ(RestoreFile::Assemble(paths, bytes), RestoreFile::Assembly::Made);
-    EXPECT_EQ(bytes, main + "\r\n\r\n[HKEY_CURRENT_USER\\X]\r\n");
+    EXPECT_EQ(RestoreFile::Merge(main, Utf16File(Head)), main) << "a user export of only its header adds nothing";
+    EXPECT_EQ(RestoreFile::Merge(main, "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\X]\r\n"),
+              main + "\r\n\r\n[HKEY_CURRENT_USER\\X]\r\n")
+        << "a single-byte export is cut at its header line";
+    EXPECT_EQ(RestoreFile::Merge(main, ""), main) << "one export is taken byte for byte";
+    EXPECT_EQ(RestoreFile::Merge("", user), user);
 }
 
 TEST_F(Assembly, ClearingTakesTheTemporariesAndKeepsTheLastRestoreFile)
@@ -95,23 +68,23 @@ TEST_F(Assembly, TheNewRestoreFileReplacesTheOldOnlyWhenItIsWholeOnDisk)
 {
     WriteFileBytes(paths.restore, "earlier");
     std::string onDisk;
-    {
-        // Held open without sharing: the pending file cannot be written.
-        FileHandle busy(CreateFileW(paths.pending.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-        ASSERT_TRUE(busy);
-        EXPECT_FALSE(RestoreFile::WritePending(paths, main, onDisk));
-    }
-    EXPECT_EQ(ReadFileBytes(paths.restore), "earlier");
+    // Someone else's file where the new restore file is written: it is
+    // neither written into nor deleted.
+    WriteFileBytes(paths.pending, "someone else's");
+    EXPECT_EQ(RestoreFile::WritePending(paths, main, onDisk), RestoreFile::Pending::Taken);
+    EXPECT_EQ(ReadFileBytes(paths.pending), "someone else's");
+    ASSERT_TRUE(DeleteFileW(paths.pending.c_str()));
     {
         // A restore file held open cannot be replaced; it stays as it was.
-        ASSERT_TRUE(RestoreFile::WritePending(paths, main, onDisk));
+        ASSERT_EQ(RestoreFile::WritePending(paths, main, onDisk), RestoreFile::Pending::Written);
         FileHandle busy(CreateFileW(paths.restore.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(busy);
         EXPECT_FALSE(RestoreFile::ReplaceRestoreFile(paths));
     }
     EXPECT_EQ(ReadFileBytes(paths.restore), "earlier");
+    ASSERT_TRUE(DeleteFileW(paths.pending.c_str()));
 
-    ASSERT_TRUE(RestoreFile::WritePending(paths, main, onDisk));
+    ASSERT_EQ(RestoreFile::WritePending(paths, main, onDisk), RestoreFile::Pending::Written);
     EXPECT_EQ(onDisk, main) << "what the disk holds, read back";
     EXPECT_EQ(ReadFileBytes(paths.restore), "earlier") << "not before the move";
     ASSERT_TRUE(RestoreFile::ReplaceRestoreFile(paths));
@@ -119,32 +92,17 @@ TEST_F(Assembly, TheNewRestoreFileReplacesTheOldOnlyWhenItIsWholeOnDisk)
     EXPECT_FALSE(FileThere(paths.pending));
 }
 
-TEST_F(Assembly, UnreadableExportNeverYieldsAStaleOrRepeatedFile)
+TEST_F(Assembly, AHeldRestoreFileCanBeReadButNotChanged)
 {
-    WriteFileBytes(paths.mainExport, main);
-    WriteFileBytes(paths.userExport, user);
-    std::string bytes = "untouched";
-    {
-        // Held open without sharing, as an editor still writing it would.
-        HANDLE busy = CreateFileW(paths.mainExport.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
-        ASSERT_NE(busy, INVALID_HANDLE_VALUE);
-        EXPECT_EQ(RestoreFile::Assemble(paths, bytes), RestoreFile::Assembly::Failed);
-        CloseHandle(busy);
-    }
-    EXPECT_EQ(bytes, "untouched");
-    EXPECT_TRUE(FileThere(paths.mainExport));
-    EXPECT_TRUE(FileThere(paths.userExport));
-}
-
-TEST(RegistryFileKeys, PresentOnlyWhenEveryKeyExists)
-{
-    CleanVelmora clean;
-    CreateKey(HKEY_CURRENT_USER, L"Software\\Velmora\\Alpha\\Sub");
-    EXPECT_TRUE(RestoreFile::KeysPresent({L"HKEY_CURRENT_USER\\Software\\Velmora\\Alpha",
-                                          L"HKEY_CURRENT_USER\\Software\\Velmora\\Alpha\\Sub"}));
-    EXPECT_FALSE(RestoreFile::KeysPresent({L"HKEY_CURRENT_USER\\Software\\Velmora\\Alpha",
-                                           L"HKEY_LOCAL_MACHINE\\Software\\Velmora\\Alpha"}));
-    EXPECT_FALSE(RestoreFile::KeysPresent({L"HKEY_CLASSES_ROOT\\x"})) << "unknown root";
-    EXPECT_TRUE(RestoreFile::KeysIn(L"C:\\no such file.reg").empty());
+    WriteFileBytes(paths.restore, main);
+    const FileHandle held = RestoreFile::OpenHeld(paths.restore);
+    ASSERT_TRUE(held);
+    std::string bytes;
+    ASSERT_TRUE(RestoreFile::ReadBytes(held.get(), bytes));
+    EXPECT_EQ(bytes, main);
+    EXPECT_EQ(ReadFileBytes(paths.restore), main) << "others may read it";
+    FileHandle writer(CreateFileW(paths.restore.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    EXPECT_FALSE(writer) << "nobody may write it";
+    EXPECT_FALSE(DeleteFileW(paths.restore.c_str())) << "nor delete it";
 }

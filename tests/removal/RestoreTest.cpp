@@ -62,10 +62,14 @@ TEST_F(Restore, KeepsTheRestoreFileWhenTheImportDidNotWork)
     PrepareRemoval(HKEY_LOCAL_MACHINE, L"HKEY_LOCAL_MACHINE");
     const std::string bytes = ReadFileBytes(paths.restore);
     Load();
+    auto standIn = [](const wchar_t* mode) {
+        return [mode](const std::wstring& line, int show) { return StartStandIn(mode, line, show); };
+    };
     struct Case {
         const char* what;
         std::function<ProcessHandle(const std::wstring&, int)> start;
         const wchar_t* says;
+        bool standIn = false;
     };
     const Case cases[] = {
         {"editor cannot be started", [](const std::wstring&, int) { return ProcessHandle(); },
@@ -73,13 +77,18 @@ TEST_F(Restore, KeepsTheRestoreFileWhenTheImportDidNotWork)
         {"editor ends without importing",
          [](const std::wstring&, int show) { return RegistryEditor::Start(L"cmd.exe /c exit 0", show); },
          L"nicht vollst\u00e4ndig wiederhergestellt"},
+        {"import changes a value's data", standIn(L"change-value"), L"nicht vollst\u00e4ndig wiederhergestellt", true},
+        {"import drops a value", standIn(L"drop-value"), L"nicht vollst\u00e4ndig wiederhergestellt", true},
+        {"import drops a key", standIn(L"drop-key"), L"nicht vollst\u00e4ndig wiederhergestellt", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         boxes.clear();
         onStart = c.start;
+        const size_t runs = StandInRuns().size();
         answers = {IDYES, IDOK};
         root->bRestored_Click();
+        EXPECT_EQ(StandInRuns().size() > runs, c.standIn) << "the stand-in ran";
         ASSERT_EQ(boxes.size(), 2u);
         EXPECT_NE(boxes[1].text.find(c.says), std::wstring::npos) << Narrow(boxes[1].text);
         EXPECT_NE(boxes[1].text.find(L"''Uninstall.reg'' bleibt"), std::wstring::npos);

@@ -1,6 +1,10 @@
 #include "support/TestSupport.h"
 
 #include "platform/Handles.h"
+#include "platform/Registry.h"
+#include "removal/RegFile.h"
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -142,6 +146,38 @@ std::string Utf16File(const std::wstring& text)
         bytes += char((c >> 8) & 0xFF);
     }
     return bytes;
+}
+
+std::string RegistryDump()
+{
+    std::wstring dump;
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        if (!KeyExists(root, Velmora)) continue;
+        std::vector<Registry::KeyContent> keys;
+        if (!Registry::RegTreeRead(root, Velmora, keys)) {
+            ADD_FAILURE() << "the product root could not be read";
+            return {};
+        }
+        std::sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return a.path < b.path; });
+        for (auto& key : keys) {
+            dump += (root == HKEY_LOCAL_MACHINE ? L"[HKLM\\" : L"[HKCU\\") + key.path + L"]\n";
+            std::sort(key.values.begin(), key.values.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+            for (const auto& v : key.values) {
+                dump += L"\"" + v.name + L"\" " + std::to_wstring(v.type) + L" ";
+                for (unsigned char byte : v.data) dump += L"0123456789abcdef"[byte >> 4], dump += L"0123456789abcdef"[byte & 15];
+                dump += L"\n";
+            }
+        }
+    }
+    if (dump.empty()) ADD_FAILURE() << "the registry holds no product at all";
+    return Narrow(dump);
+}
+
+std::vector<std::wstring> KeysInFile(const std::wstring& file)
+{
+    std::vector<std::wstring> names;
+    for (const auto& key : RegFile::Read(ReadFileBytes(file)).keys) names.push_back(key.name);
+    return names;
 }
 
 bool ExportKey(const std::wstring& fullKeyName, const std::wstring& file)

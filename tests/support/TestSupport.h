@@ -59,6 +59,15 @@ bool FileThere(const std::wstring& path);
 // UTF-16LE bytes with the byte order mark, as the registry editor writes.
 std::string Utf16File(const std::wstring& text);
 
+// The product roots of both registers as read directly: every key with its
+// name as stored, every value's name, type and bytes, in a fixed order. A
+// product root that exists but cannot be read, or two roots that hold
+// nothing, fail the test: an empty picture would compare equal to anything.
+std::string RegistryDump();
+
+// The key names a registry file holds, as the reader reads them.
+std::vector<std::wstring> KeysInFile(const std::wstring& file);
+
 // Runs the real registry editor: an export of one key, or a silent import.
 bool ExportKey(const std::wstring& fullKeyName, const std::wstring& file);
 bool ImportFile(const std::wstring& file);

@@ -1,0 +1,74 @@
+#pragma once
+// The one reader of registry files (the exports, the restore file): it reads
+// a file the way the registry editor's import reads it, and yields what the
+// import would write.
+//
+// - UTF-16LE after the byte order mark FF FE, or else the ANSI code page.
+// - The first line is the header "Windows Registry Editor Version 5.00" or
+//   "REGEDIT4"; a file with any other first line is not imported at all.
+// - A CR, an LF or CR LF ends a line; blanks and tabs at the start of a line
+//   are skipped; a line that begins with anything but "[", "@" or a quote
+//   is passed over (comments, continuation text, rubbish).
+// - "[name]" opens a key (the name runs to the line's last "]"); "[-name]"
+//   deletes one. A "[" line without "]", or with a blank after "[", opens
+//   nothing: the values after it still go to the key opened before.
+// - "name"=data and @=data, with the escapes \\ \" \n \r in names and
+//   strings; data as "string", dword:, hex: and hex(N):, hex data continued
+//   by a "\" at the end of a line. "name"=- deletes a value.
+#include <windows.h>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace RegFile {
+
+struct Value {
+    std::wstring name;  // "" for the default value (@)
+    DWORD type = REG_NONE;
+    std::string data;   // as the import writes it; a quoted string carries its NUL
+    bool deletion = false;
+};
+
+struct Key {
+    std::wstring name;  // the full name as the line writes it ("HKEY_CURRENT_USER\...")
+    bool deletion = false;
+    // False for a "[" line the import passes over (no "]", or a blank after
+    // "["): it opens no key, and name holds the line's text after "[".
+    bool opens = true;
+    std::vector<Value> values;
+};
+
+struct Content {
+    // False when the import would take nothing from the file: no header it
+    // knows, or text it cannot read (a NUL character, an odd length).
+    bool readable = false;
+    std::vector<Key> keys; // in the order of the file; a name may come twice
+};
+
+Content Read(const std::string& bytes);
+
+// One key as the import leaves it: its name as first written, and its
+// values by their Folded() names; of two values of the same name the later
+// one counts.
+struct WrittenKey {
+    std::wstring name;
+    std::unordered_map<std::wstring, const Value*> values;
+};
+using WrittenKeys = std::unordered_map<std::wstring, WrittenKey>; // by Folded() key name
+
+// The keys and values importing the content writes, a key named twice (in
+// any letter case) being one key. False when the content does anything else:
+// text that cannot be read, a deletion of a key or a value, or a key line
+// that the import passes over. The values point into content.
+bool Written(const Content& content, WrittenKeys& keys);
+
+// The registry's idea of "the same name" for keys and values: without regard
+// to case, one fixed upper case, whatever the user's language.
+std::wstring Folded(std::wstring_view name);
+
+// Whether two values' data bring back the same thing: byte for byte, except
+// that a string (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) stored without its
+// terminating NUL counts as if it had one.
+bool SameData(DWORD type, const std::string& a, const std::string& b);
+
+} // namespace RegFile

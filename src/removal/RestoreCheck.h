@@ -1,0 +1,20 @@
+#pragma once
+// What a restore may hand to the registry editor, and when it counts as done.
+#include "removal/RegFile.h"
+
+namespace RestoreCheck {
+
+// True when the file writes only what a removal could have written: keys at
+// or below a product key, "HKEY_LOCAL_MACHINE\Software\Velmora\<name>" or
+// "HKEY_CURRENT_USER\Software\Velmora\<name>" (compared without regard to
+// case, no level empty), with their values. A file without any key, with a
+// key outside those or the product root itself, a deletion, or a key line
+// the import would pass over is refused whole.
+bool OnlyProductKeys(const RegFile::Content& file);
+
+// True when every key and every value of the file is in the registry with
+// the same type and data (RegFile::SameData). Values the file does not name
+// do not matter.
+bool InRegistry(const RegFile::Content& file);
+
+} // namespace RestoreCheck
