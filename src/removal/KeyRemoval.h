@@ -43,8 +43,9 @@ enum class Backup {
 
 // Makes the new restore file for the keys that are to go: assembles the
 // exports under a temporary name, flushed, checks each key against what the
-// disk holds, and only when at least one is covered moves it over the old
-// restore file. restoreBytes receives the content that was checked.
+// disk holds, and only when at least one is covered moves it in as the
+// restore file, the old one kept under a name of its own. restoreBytes
+// receives the content that was checked.
 Backup SecureBackup(const RestoreFile::Paths& paths, std::array<Register, 2>& registers,
                     std::string& restoreBytes);
 
