@@ -57,8 +57,9 @@ enum class Backup {
 // Makes the new restore file for the keys that are to go. Each export is
 // checked against its subtree as the registry holds it now; only those that
 // bring it back exactly are merged. The result is written under a temporary
-// name, flushed, read back and checked again, and then it replaces the old
-// restore file. restoreBytes receives the content that was checked.
+// name, flushed, read back and checked again, and then it moves in as the
+// restore file, the old one kept under a name of its own. restoreBytes
+// receives the content that was checked.
 Backup SecureBackup(const RestoreFile::Paths& paths, std::array<Register, 2>& registers,
                     std::string& restoreBytes);
 

@@ -4,10 +4,16 @@
 #include "platform/Handles.h"
 
 #include <algorithm>
+#include <cwchar>
+#include <iterator>
 
 namespace RestoreFile {
 
 namespace {
+
+// More kept restore files of one second than a user could make: a folder
+// that holds them all is not ours to fill further.
+constexpr int MaxKeptCopies = 1000;
 
 constexpr char Header[] = "Windows Registry Editor Version 5.00";
 constexpr size_t HeaderChars = sizeof Header - 1;
@@ -115,10 +121,59 @@ Pending WritePending(const Paths& paths, const std::string& bytes, std::string& 
     return Pending::Failed;
 }
 
+std::wstring KeptPath(const Paths& paths, const SYSTEMTIME& replacedAt, int copy)
+{
+    wchar_t moment[32];
+    std::swprintf(moment, std::size(moment), L" %04u-%02u-%02u %02u-%02u-%02u", unsigned(replacedAt.wYear),
+                  unsigned(replacedAt.wMonth), unsigned(replacedAt.wDay), unsigned(replacedAt.wHour),
+                  unsigned(replacedAt.wMinute), unsigned(replacedAt.wSecond));
+    // The restore file's path without its ".reg".
+    std::wstring path = paths.restore.substr(0, paths.restore.size() - 4) + moment;
+    if (copy > 1) path += L" (" + std::to_wstring(copy) + L")";
+    return path + L".reg";
+}
+
+namespace {
+
+// Moves the restore file to the first free kept name, which kept receives;
+// kept stays empty when there is no restore file. False when the file
+// cannot be moved: it is then where it was.
+bool MoveAside(const Paths& paths, const SYSTEMTIME& replacedAt, std::wstring& kept)
+{
+    for (int copy = 1; copy <= MaxKeptCopies; ++copy) {
+        const std::wstring name = KeptPath(paths, replacedAt, copy);
+        // Without MOVEFILE_REPLACE_EXISTING a name that is taken refuses
+        // the move, so no file is ever overwritten, not even one made
+        // between a look and the move.
+        if (MoveFileExW(paths.restore.c_str(), name.c_str(), MOVEFILE_WRITE_THROUGH)) {
+            kept = name;
+            return true;
+        }
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND) return true; // no old restore file to keep
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return false;
+    }
+    return false;
+}
+
+} // namespace
+
+bool ReplaceRestoreFile(const Paths& paths, const SYSTEMTIME& replacedAt)
+{
+    std::wstring kept;
+    if (!MoveAside(paths, replacedAt, kept)) return false;
+    if (MoveFileExW(paths.pending.c_str(), paths.restore.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
+    // The old file goes back, so that the restore button finds the last
+    // removal as before; if even that fails it stays kept under its name.
+    if (!kept.empty()) (void)MoveFileExW(kept.c_str(), paths.restore.c_str(), MOVEFILE_WRITE_THROUGH);
+    return false;
+}
+
 bool ReplaceRestoreFile(const Paths& paths)
 {
-    return MoveFileExW(paths.pending.c_str(), paths.restore.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return ReplaceRestoreFile(paths, now);
 }
 
 void DeleteExports(const Paths& paths)

@@ -27,8 +27,8 @@ Paths PathsIn(const std::wstring& workingFolder);
 
 // Deletes leftover exports and a leftover pending file, so that none of
 // them can end up in a new restore file. The restore file stays: it is the
-// last removal's only backup until a new one replaces it. True when none
-// of the temporary files is left.
+// last removal's only backup until a new one replaces it; kept restore
+// files are the user's. True when none of the temporary files is left.
 bool ClearTemporaries(const Paths& paths);
 
 // The new restore file's content from the exports that go into it (an
@@ -45,8 +45,20 @@ enum class Pending {
 // disk, and reads back what the disk holds now into onDisk.
 Pending WritePending(const Paths& paths, const std::string& bytes, std::string& onDisk);
 
-// Moves the pending file over the restore file, through to the disk. False
-// when it could not: the restore file is then as it was.
+// Where a replaced restore file is kept, so that every removal stays
+// restorable: "Uninstall YYYY-MM-DD HH-MM-SS.reg" beside the restore file,
+// for the local time it was replaced at; copy 2, 3, ... adds " (2)",
+// " (3)", ... for a moment whose name is taken.
+std::wstring KeptPath(const Paths& paths, const SYSTEMTIME& replacedAt, int copy);
+
+// Moves the pending file in as the restore file, through to the disk. An
+// old restore file is first moved aside under the first free KeptPath, so
+// that at every moment the old or the new one is there under some name;
+// no file is ever overwritten. False when either move fails: the old
+// restore file is then back under its name (or, if even that fails, kept
+// under its own) and the pending file stays.
+bool ReplaceRestoreFile(const Paths& paths, const SYSTEMTIME& replacedAt);
+// The same, replaced now.
 bool ReplaceRestoreFile(const Paths& paths);
 
 // Deletes the exports once the restore file holds them. One that cannot be
