@@ -1,6 +1,8 @@
 #pragma once
 // Identifiers of the window's controls; the end-to-end driver finds the
 // controls by them too.
+#include <windows.h>
+
 namespace ControlIds {
 constexpr int LProdukte = 101;
 constexpr int LRegister = 102;
@@ -8,6 +10,8 @@ constexpr int bEntfernen = 103;
 constexpr int LTemp = 104;
 constexpr int bRestored = 105;
 constexpr int Timer1 = 1;
+// Posted to the window when the last running operation has ended.
+constexpr UINT IdleWork = WM_APP + 1;
 } // namespace ControlIds
 
 // The window class, which the driver also looks for.

@@ -250,6 +250,10 @@ LRESULT Root::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         OnClose();
         return 0;
+    case ControlIds::IdleWork:
+        // Another operation may have begun since; its end posts again.
+        if (!failed_ && !Busy()) OnIdle();
+        return 0;
     case WM_DESTROY:
         KillTimer(hwnd_, ControlIds::Timer1);
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
@@ -295,6 +299,13 @@ void Root::OnClose()
     // The running handler still uses the window; it closes when that ends.
     if (Busy()) closePending_ = true;
     else DestroyWindow(hwnd_);
+}
+
+void Root::PostIdle() noexcept
+{
+    // A message the queue cannot take leaves the list as it was or the
+    // window open until the next operation ends; nothing is lost.
+    if (hwnd_) (void)PostMessageW(hwnd_, ControlIds::IdleWork, 0, 0);
 }
 
 void Root::OnIdle()

@@ -6,7 +6,6 @@
 
 #include <windows.h>
 #include <array>
-#include <exception>
 #include <functional>
 #include <string>
 
@@ -66,20 +65,20 @@ public:
 
 private:
     // Marks a running operation; when the last one ends, a close or a scope
-    // change that arrived meanwhile is carried out, unless it ends by an
-    // error, which ends the program.
+    // change that arrived meanwhile is posted to the window, to be carried
+    // out from the event loop: work started from a destructor could not
+    // report its errors.
     class Operation {
     public:
-        explicit Operation(Root& root) : root_(root), errors_(std::uncaught_exceptions()) { ++root_.busy_; }
+        explicit Operation(Root& root) : root_(root) { ++root_.busy_; }
         ~Operation()
         {
-            if (--root_.busy_ == 0 && std::uncaught_exceptions() == errors_) root_.OnIdle();
+            if (--root_.busy_ == 0) root_.PostIdle();
         }
         Operation(const Operation&) = delete;
         Operation& operator=(const Operation&) = delete;
     private:
         Root& root_;
-        int errors_;
     };
 
     // The busy state of a listing, removal or restore: the pointer shows
@@ -108,6 +107,7 @@ private:
     void OnCommand(int id, int code);
     bool OnSetCursor();
     void OnClose();
+    void PostIdle() noexcept;
     void OnIdle();
     // Shows the error report once and tells the event loop to end the
     // program; for an error that no handler caught.

@@ -18,12 +18,6 @@ std::wstring Make(const std::wstring& name, const std::wstring& root,
     return name + L'\t' + root + L'\t' + installDir + L'\t' + version;
 }
 
-std::wstring NameOf(const std::wstring& row)
-{
-    const auto tab = row.find(L'\t');
-    return tab == std::wstring::npos ? std::wstring() : row.substr(0, tab);
-}
-
 std::wstring BeforeNul(const std::wstring& value)
 {
     const auto nul = value.find(L'\0');

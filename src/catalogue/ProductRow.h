@@ -21,9 +21,6 @@ const wchar_t* RootName(HKEY root);
 std::wstring Make(const std::wstring& name, const std::wstring& root,
                   const std::wstring& installDir, const std::wstring& version);
 
-// The text before the first tab; empty for a row without a tab.
-std::wstring NameOf(const std::wstring& row);
-
 // The text before the first NUL of a value read from the registry; empty
 // when it holds none (a value that is not text).
 std::wstring BeforeNul(const std::wstring& value);

@@ -139,8 +139,11 @@ void Root::bEntfernen_Click()
 
 std::wstring Root::SelectedProductName() const
 {
+    // The name list holds each row's own key name at the row's position: a
+    // name may hold a tab, so the row's text before its first tab may name
+    // another product.
     const int row = LProdukte.selected();
-    return row < 0 ? std::wstring() : ProductRow::NameOf(LProdukte.text(row));
+    return row < 0 ? std::wstring() : LTemp.text(row);
 }
 
 bool Root::MayRemove(const std::wstring& name) const

@@ -25,18 +25,6 @@ struct Archive : WindowFixture {
         std::sort(names.begin(), names.end());
         return names;
     }
-    // Both registers' exports of the product's key, as the registry holds it now.
-    std::string AlphaNow(const std::wstring& tag)
-    {
-        std::string both;
-        for (const wchar_t* root : {L"HKEY_LOCAL_MACHINE\\", L"HKEY_CURRENT_USER\\"}) {
-            const std::wstring file = folder.file(L"alpha-" + tag + L".txt");
-            EXPECT_TRUE(ExportKey(root + Alpha, file));
-            both += ReadFileBytes(file);
-            DeleteFileW(file.c_str());
-        }
-        return both;
-    }
     void Remove(const std::wstring& name)
     {
         Select(name);
@@ -65,7 +53,7 @@ TEST_F(Archive, EveryReplacedRestoreFileIsKeptAndTheOldestRestoresItsProduct)
     AddProduct(HKEY_CURRENT_USER, L"Beta");
     AddProduct(HKEY_LOCAL_MACHINE, L"Gamma");
     Load();
-    const std::string alpha = AlphaNow(L"before");
+    const std::string alpha = RegistryDump(Alpha);
 
     std::vector<std::string> made;
     SYSTEMTIME from{}, to{};
@@ -97,7 +85,7 @@ TEST_F(Archive, EveryReplacedRestoreFileIsKeptAndTheOldestRestoresItsProduct)
     answers = {IDYES};
     root->bRestored_Click();
     ASSERT_EQ(boxes.size(), shown + 1) << "the question only: " << Narrow(boxes.back().text);
-    EXPECT_EQ(AlphaNow(L"after"), alpha) << "its product is back exactly";
+    EXPECT_EQ(RegistryDump(Alpha), alpha) << "its product is back exactly";
     EXPECT_EQ(Names(), std::vector<std::wstring>{L"Alpha"}) << "and nothing else";
     EXPECT_EQ(ReadFileBytes(folder.file(kept[1])), made[1]);
 }

@@ -47,3 +47,51 @@ TEST_F(HandlerError, EndsTheProgramWithTheErrorReport)
     ClickRemove();
     EXPECT_EQ(boxes.size(), 2u) << "a click that arrives while the program ends starts nothing";
 }
+
+namespace {
+
+// The product list's own procedure, and whether clearing it fails.
+WNDPROC listBox = nullptr;
+bool clearingFails = false;
+
+LRESULT CALLBACK FailingList(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == LB_RESETCONTENT && clearingFails) throw std::runtime_error("the listing");
+    return CallWindowProcW(listBox, list, message, wParam, lParam);
+}
+
+} // namespace
+
+TEST_F(HandlerError, AnErrorInTheListingThatFollowsARemovalEndsTheProgramWithTheErrorReport)
+{
+    AddProduct(HKEY_CURRENT_USER, L"Alpha");
+    AddProduct(HKEY_CURRENT_USER, L"Beta");
+    Load();
+    Select(L"Alpha");
+    answers = {IDYES, IDOK};
+    onStart = [this](const std::wstring& line, int show) {
+        // The user picks another scope while the editor runs; its listing
+        // waits for the removal's end.
+        root->LRegister.select(1);
+        PostMessageW(root->hwnd(), WM_COMMAND, MAKEWPARAM(ControlIds::LRegister, CBN_SELCHANGE),
+                     LPARAM(root->LRegister.hwnd));
+        return RegistryEditor::Start(line, show);
+    };
+    listBox = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(root->LProdukte.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FailingList)));
+    TakeQuit();
+
+    ClickRemove();
+    ASSERT_EQ(boxes.size(), 2u) << "the removal ran to its end";
+    EXPECT_EQ(boxes[1].text, RemovedMessage);
+    clearingFails = true;
+    Settle();
+    clearingFails = false;
+    ASSERT_EQ(boxes.size(), 3u) << "the listing failed, and the report says so";
+    EXPECT_EQ(boxes[2].text, ErrorReport::Unexpected);
+    WPARAM exitCode = 0;
+    EXPECT_TRUE(TakeQuit(&exitCode)) << "the event loop is told to end the program";
+    EXPECT_EQ(exitCode, WPARAM(ErrorReport::ExitCode));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\Velmora\\Alpha"));
+    SetWindowLongPtrW(root->LProdukte.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(listBox));
+}

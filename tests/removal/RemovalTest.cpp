@@ -2,6 +2,8 @@
 
 #include "app/ControlIds.h"
 
+#include <algorithm>
+
 using namespace test;
 
 namespace {
@@ -340,6 +342,7 @@ TEST_F(Removal, AScopePickedWhileTheEditorRunsDoesNotWidenTheDeletion)
         return StartStandIn(L"slow", line, show);
     };
     root->bEntfernen_Click();
+    Settle();
     EXPECT_FALSE(StandInRuns().empty()) << "the stand-in ran";
     EXPECT_EQ(boxes.back().text, Done);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Alpha));
@@ -377,8 +380,72 @@ TEST_F(Removal, ClosingDuringARemovalWaitsForItsEnd)
     // A quit left behind by an earlier window would pass the check below.
     TakeQuit();
     root->bEntfernen_Click();
+    EXPECT_TRUE(IsWindow(window)) << "the close waits for the event loop";
+    Settle();
     EXPECT_EQ(boxes.back().text, Done) << "the removal ran to its end";
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, Alpha));
     EXPECT_FALSE(IsWindow(window)) << "and then the window closed";
     EXPECT_TRUE(TakeQuit()) << "and the program's event loop is told to end";
+}
+
+TEST_F(Removal, FilesOthersPutIntoTheWorkingFolderNeverReachTheRestoreFile)
+{
+    struct Case {
+        const char* what;
+        const wchar_t* standIn;
+        const wchar_t* says; // nullptr: the removal goes through
+    };
+    const Case cases[] = {
+        {"a pending file appears during the export", L"plant-pending", L"fremde Datei ''Uninstall.tmp''"},
+        {"a user register export appears for a main register product", L"plant-export", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        AddProduct(HKEY_LOCAL_MACHINE, L"Solo", L"C:\\Solo");
+        WriteFileBytes(paths.restore, "earlier");
+        Scope(0);
+        const std::string before = RegistryDump();
+        onStart = [&](const std::wstring& line, int show) { return StartStandIn(c.standIn, line, show); };
+        Select(L"Solo");
+        boxes.clear();
+        answers = {IDYES, IDOK};
+        root->bEntfernen_Click();
+        EXPECT_FALSE(StandInRuns().empty()) << "the stand-in ran";
+        if (c.says) {
+            EXPECT_NE(boxes.back().text.find(c.says), std::wstring::npos) << Narrow(boxes.back().text);
+            EXPECT_EQ(RegistryDump(), before) << "nothing is deleted";
+            EXPECT_EQ(ReadFileBytes(paths.restore), "earlier");
+            EXPECT_EQ(ReadFileBytes(paths.pending), "someone else's") << "nor written into";
+        } else {
+            EXPECT_EQ(boxes.back().text, Done);
+            EXPECT_EQ(KeysInFile(paths.restore), std::vector<std::wstring>{L"HKEY_LOCAL_MACHINE\\Software\\Velmora\\Solo"});
+        }
+        ASSERT_TRUE(DeleteFileW(folder.file(L"stand-in-ran.txt").c_str()));
+        RestoreFile::ClearTemporaries(paths);
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, Velmora);
+    }
+}
+
+TEST_F(Removal, TheProductRemovedIsTheOneSelectedEvenWithATabInItsName)
+{
+    for (const wchar_t* chosen : {L"Alpha", L"Alpha\tBeta"}) {
+        SCOPED_TRACE(Narrow(chosen));
+        const std::wstring other = std::wstring(chosen) == L"Alpha" ? L"Alpha\tBeta" : L"Alpha";
+        AddProduct(HKEY_CURRENT_USER, L"Alpha", L"C:\\Alpha");
+        AddProduct(HKEY_CURRENT_USER, L"Alpha\tBeta", L"C:\\AlphaBeta");
+        Scope(0);
+        const std::vector<std::wstring> names = Names();
+        const auto row = std::find(names.begin(), names.end(), chosen);
+        ASSERT_NE(row, names.end());
+        root->LProdukte.select(int(row - names.begin()));
+        boxes.clear();
+        answers = {IDYES, IDOK};
+        root->bEntfernen_Click();
+        EXPECT_EQ(boxes.back().text, Done);
+        EXPECT_EQ(boxes.back().title, L" " + std::wstring(chosen));
+        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\Velmora\\" + std::wstring(chosen)));
+        EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\Velmora\\" + other)) << "the other one stays";
+        EXPECT_EQ(Names(), std::vector<std::wstring>{other});
+        RegDeleteTreeW(HKEY_CURRENT_USER, Velmora);
+    }
 }

@@ -133,6 +133,47 @@ TEST_F(Restore, AScopeChangeDuringAnOperationIsListedAfterIt)
         return RegistryEditor::Start(line, show);
     };
     root->bRestored_Click();
+    Settle();
     EXPECT_EQ(Names(), std::vector<std::wstring>{L"Main"}) << "the list follows the scope picked last";
     EXPECT_FALSE(root->Busy());
+}
+
+TEST_F(Restore, AFileThatWritesAnythingButProductKeysIsNotImported)
+{
+    AddProduct(HKEY_CURRENT_USER, L"Beta", L"C:\\Beta");
+    Load();
+    const std::wstring head = L"Windows Registry Editor Version 5.00\r\n\r\n";
+    const std::wstring product = L"[HKEY_CURRENT_USER\\Software\\Velmora\\Alpha]\r\n\"V\"=\"1\"\r\n\r\n";
+    struct Case {
+        const char* what;
+        std::wstring file;
+    };
+    const Case cases[] = {
+        {"a key outside in the main register", head + product + L"[HKEY_LOCAL_MACHINE\\Software\\Evil]\r\n"},
+        {"a key outside in the user register", head + L"[HKEY_CURRENT_USER\\Software\\Evil]\r\n\r\n" + product},
+        {"an indented key line", head + product + L"   [HKEY_LOCAL_MACHINE\\Software\\Evil]\r\n\"x\"=\"y\"\r\n"},
+        {"a key line after a lone carriage return",
+         head + L"[HKEY_CURRENT_USER\\Software\\Velmora\\Alpha]\r\n\"V\"=\"1\"\r[HKEY_LOCAL_MACHINE\\Software\\Evil]\r\n"},
+        {"a key deletion", head + product + L"[-HKEY_CURRENT_USER\\Software\\Velmora\\Beta]\r\n"},
+        {"the product root itself", head + L"[HKEY_CURRENT_USER\\Software\\Velmora]\r\n\"x\"=\"y\"\r\n"},
+        {"a key line without its bracket", head + product + L"[HKEY_CURRENT_USER\\Software\\Velmora\\Beta\r\n\"x\"=\"y\"\r\n"},
+        {"no key at all", head},
+    };
+    const std::string before = RegistryDump();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFileBytes(paths.restore, Utf16File(c.file));
+        boxes.clear();
+        commands.clear();
+        answers = {IDYES, IDOK};
+        root->bRestored_Click();
+        EXPECT_TRUE(commands.empty()) << "the editor never gets the file";
+        ASSERT_EQ(boxes.size(), 2u);
+        EXPECT_NE(boxes[1].text.find(L"au\u00dferhalb der Velmora-Produkte"), std::wstring::npos) << Narrow(boxes[1].text);
+        EXPECT_EQ(ReadFileBytes(paths.restore), Utf16File(c.file)) << "the file stays byte for byte";
+        EXPECT_EQ(RegistryDump(), before);
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Evil") || KeyExists(HKEY_CURRENT_USER, L"Software\\Evil"));
+        root->Timer1_Timer();
+        EXPECT_TRUE(root->bRestored.enabled());
+    }
 }

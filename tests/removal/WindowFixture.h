@@ -3,6 +3,7 @@
 // and recorded, its working folder a scratch folder.
 #include "app/Root.h"
 #include "platform/RegistryEditor.h"
+#include "platform/Wartezeit.h"
 #include "removal/RestoreFile.h"
 #include "support/TestSupport.h"
 
@@ -68,6 +69,8 @@ struct WindowFixture : ::testing::Test {
 
     // The start-up, with the registry as the test arranged it.
     void Load() { root->Form_Load(); }
+    // Lets the window carry out what the end of an operation posted to it.
+    void Settle() const { Wartezeit::DoEvents(); }
 
     void Select(const std::wstring& name)
     {

@@ -148,14 +148,14 @@ std::string Utf16File(const std::wstring& text)
     return bytes;
 }
 
-std::string RegistryDump()
+std::string RegistryDump(const std::wstring& below)
 {
     std::wstring dump;
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-        if (!KeyExists(root, Velmora)) continue;
+        if (!KeyExists(root, below)) continue;
         std::vector<Registry::KeyContent> keys;
-        if (!Registry::RegTreeRead(root, Velmora, keys)) {
-            ADD_FAILURE() << "the product root could not be read";
+        if (!Registry::RegTreeRead(root, below, keys)) {
+            ADD_FAILURE() << "the key could not be read: " << Narrow(below);
             return {};
         }
         std::sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return a.path < b.path; });

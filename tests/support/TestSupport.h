@@ -59,11 +59,12 @@ bool FileThere(const std::wstring& path);
 // UTF-16LE bytes with the byte order mark, as the registry editor writes.
 std::string Utf16File(const std::wstring& text);
 
-// The product roots of both registers as read directly: every key with its
-// name as stored, every value's name, type and bytes, in a fixed order. A
-// product root that exists but cannot be read, or two roots that hold
-// nothing, fail the test: an empty picture would compare equal to anything.
-std::string RegistryDump();
+// The product root (or the key below it) of both registers as read
+// directly: every key with its name as stored, every value's name, type and
+// bytes, in a fixed order. A key that exists but cannot be read, or two
+// registers that hold nothing, fail the test: an empty picture would compare
+// equal to anything.
+std::string RegistryDump(const std::wstring& below = Velmora);
 
 // The key names a registry file holds, as the reader reads them.
 std::vector<std::wstring> KeysInFile(const std::wstring& file);
