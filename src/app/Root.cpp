@@ -247,6 +247,13 @@ LRESULT Root::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SETCURSOR:
         if (OnSetCursor()) return TRUE;
         break;
+    case WM_ACTIVATE:
+        // Still the control's, until the window that is activated takes it.
+        if (LOWORD(wParam) == WA_INACTIVE) focusKept_ = GetFocus();
+        break;
+    case WM_SETFOCUS:
+        OnSetFocus();
+        return 0;
     case WM_CLOSE:
         OnClose();
         return 0;
@@ -290,6 +297,18 @@ bool Root::OnSetCursor()
     return true;
 }
 
+void Root::OnSetFocus()
+{
+    // The window gets the focus whenever it is activated again, as after
+    // every message box, but takes no keys itself: the control that had the
+    // focus gets it back, or the product list if that control cannot take it.
+    HWND target = focusKept_;
+    if (!target || !IsChild(hwnd_, target) || !IsWindowVisible(target) || !IsWindowEnabled(target))
+        target = LProdukte.hwnd;
+    // A list that is disabled meanwhile gets the focus when its operation ends.
+    if (IsWindowEnabled(target)) (void)SetFocus(target);
+}
+
 void Root::OnClose()
 {
     // The running handler still uses the window; it closes when that ends.
@@ -310,7 +329,8 @@ void Root::OnIdle()
         return;
     }
     // A control that had the focus may have been disabled meanwhile.
-    if (hwnd_ && GetForegroundWindow() == hwnd_ && !GetFocus()) SetFocus(LProdukte.hwnd);
+    const HWND focus = GetFocus();
+    if (hwnd_ && GetForegroundWindow() == hwnd_ && (!focus || focus == hwnd_)) (void)SetFocus(LProdukte.hwnd);
 }
 
 void Root::EndWithErrorReport() noexcept
@@ -320,6 +340,15 @@ void Root::EndWithErrorReport() noexcept
     failed_ = true;
     Ask(ErrorReport::Unexpected, ErrorReport::Title, ErrorReport::Style);
     PostQuitMessage(ErrorReport::ExitCode);
+}
+
+void Root::Disable(HWND control)
+{
+    // Disabling the control that has the focus leaves the window without
+    // one: Tab and the arrow keys would do nothing until the user clicks.
+    // Should the list not take it, that is where things stood before.
+    if (control != LProdukte.hwnd && GetFocus() == control) (void)SetFocus(LProdukte.hwnd);
+    EnableWindow(control, FALSE);
 }
 
 void Root::SetMousePointer(int code)
@@ -350,7 +379,7 @@ std::wstring Root::Caption() const
 Root::BusyState::BusyState(Root& root, int pointer) : root_(root)
 {
     root_.SetMousePointer(pointer);
-    root_.bEntfernen.enable(false);
+    root_.Disable(root_.bEntfernen.hwnd);
     root_.LProdukte.enable(false);
 }
 

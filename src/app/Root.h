@@ -43,9 +43,11 @@ public:
     HWND hwnd() const { return hwnd_; }
 
     bool GetProgramme(HKEY lhTyp, const std::wstring& lhKey);
-    // Lets the list scroll sideways as far as its widest row reaches; after
-    // every change of its rows.
+    // Lets the list scroll sideways as far as its widest row reaches:
+    // measured after every listing and every change of the list's font,
+    // UpdateListExtentAfterRemoval after a removal that took out one row.
     void UpdateListExtent();
+    void UpdateListExtentAfterRemoval();
 
     void LRegister_Click();
     void Timer1_Timer();
@@ -107,12 +109,16 @@ private:
     void OnCreate();
     void OnCommand(int id, int code);
     bool OnSetCursor();
+    void OnSetFocus();
     void OnClose();
     void OnIdle();
     // Shows the error report once and tells the event loop to end the
     // program; for an error that no handler caught.
     void EndWithErrorReport() noexcept;
 
+    // Disables a control; the product list takes the focus first if the
+    // control has it.
+    void Disable(HWND control);
     void SetMousePointer(int code);
     int Ask(const std::wstring& text, const std::wstring& title, UINT style) const;
     ProcessHandle StartEditor(const std::wstring& commandLine, int showStyle) const;
@@ -132,6 +138,8 @@ private:
     bool relistPending_ = false;
     bool closePending_ = false;
     bool failed_ = false;
+    // The control that had the focus when the window was last deactivated.
+    HWND focusKept_ = nullptr;
     // The row that set the list's horizontal extent, and how many rows the
     // list held then.
     std::wstring widestRow_;

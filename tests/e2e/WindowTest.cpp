@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 
 using namespace test;
 
@@ -371,5 +372,92 @@ TEST_F(EndToEnd, WidestRowScrollsIntoViewWhole)
     EXPECT_TRUE(app.Rows().empty());
     EXPECT_FALSE(scrollBar()) << "an empty list has nothing to scroll to";
     EXPECT_EQ(height(), MulDiv(4380, dpi, 1440)) << "the list keeps its height as the scroll bar comes and goes";
+    EXPECT_TRUE(app.Close());
+}
+
+TEST_F(EndToEnd, FocusStaysInReachAfterARestore)
+{
+    AddProduct(HKEY_CURRENT_USER, L"Alpha");
+    AddProduct(HKEY_CURRENT_USER, L"Beta");
+    Driver app(TESSARINE_EXE, folder.path());
+    ASSERT_TRUE(app.started());
+    HWND restored = app.control(ControlIds::bRestored);
+    // The restore clicked with the mouse (a click focuses the button), and
+    // by its access key.
+    const struct {
+        const char* how;
+        std::function<void()> restore;
+    } ways[] = {
+        {"click", [&] { app.Click(ControlIds::bRestored); }},
+        {"Alt+R", [&] { app.AltKey(L'r'); }},
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.how);
+        app.SelectRow(0);
+        ASSERT_EQ(RemoveSelected(app, L"Alpha"), Done);
+        ASSERT_TRUE(WaitFor([&] { return app.Enabled(ControlIds::bRestored); }, 5000));
+        way.restore();
+        HWND ask = app.WaitForBox(L" Wiederherstellungsdateien");
+        ASSERT_TRUE(ask);
+        app.Press(ask, IDYES);
+        // The timer disables the restore button once its file is gone.
+        ASSERT_TRUE(WaitFor([&] { return !IsWindowEnabled(restored); }, 20000));
+        ASSERT_TRUE(app.WaitIdle());
+        EXPECT_TRUE(WaitFor([&] { return app.Focus() == app.control(ControlIds::LProdukte); }, 3000))
+            << "the focus went with the disabled button";
+        app.Key(VK_TAB);
+        EXPECT_TRUE(WaitFor([&] { return app.Focus() == app.control(ControlIds::LRegister); }, 3000))
+            << "Tab moves on from the list";
+        app.Key(VK_TAB);
+        app.Key(VK_TAB);
+        EXPECT_TRUE(WaitFor([&] { return app.Focus() == app.control(ControlIds::LProdukte); }, 3000));
+    }
+    EXPECT_TRUE(app.Close());
+}
+
+TEST_F(EndToEnd, ScrollRangeFollowsTheRowsAfterAScopeChange)
+{
+    // Both registers: Zeta's main-register row is short, Atlas is the
+    // widest row. The user register alone has one row fewer, still holds
+    // Atlas, and Zeta's user-register row is now wider than Atlas.
+    AddProduct(HKEY_CURRENT_USER, L"Atlas", L"C:\\Programme\\Velmora\\Atlas\\Erweiterungen", L"2.0");
+    AddProduct(HKEY_LOCAL_MACHINE, L"Beta", L"C:\\B", L"1");
+    AddProduct(HKEY_LOCAL_MACHINE, L"Zeta", L"C:\\Z", L"1");
+    AddProduct(HKEY_CURRENT_USER, L"Zeta",
+               L"C:\\Benutzer\\Programme\\Velmora\\Zeta\\Erweiterungen\\Sprachpakete\\Deutsch", L"2026.12.07");
+    Driver app(TESSARINE_EXE, folder.path());
+    ASSERT_TRUE(app.started());
+    ASSERT_EQ(app.Rows().size(), 3u);
+    HWND list = app.control(ControlIds::LProdukte);
+    auto extent = [&] { return int(SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0)); };
+    const int before = extent();
+
+    app.PickScope(1);
+    ASSERT_TRUE(app.WaitIdle());
+    ASSERT_EQ(app.Rows().size(), 2u);
+    EXPECT_GT(extent(), before) << "the scroll range kept the width of the list before";
+    // Scrolled fully right, Zeta's row ends just inside the list's edge (row
+    // 0 carries the list's focus frame, which spans the whole row).
+    SendMessageW(list, WM_HSCROLL, SB_RIGHT, 0);
+    const int most = MulDiv(4, ScreenDpi(), 96);
+    int gap = -1;
+    WaitFor([&] { return (gap = GapRightOfRow(list, 1)) >= 1 && gap <= most; }, 3000);
+    EXPECT_GE(gap, 1) << "the widest row cannot be scrolled into view";
+    EXPECT_LE(gap, most);
+    EXPECT_TRUE(app.Close());
+}
+
+TEST_F(EndToEnd, AKeyNameOf256CharactersHidesNoProduct)
+{
+    // Wine creates key names one character longer than Windows allows.
+    const std::wstring longName(256, L'L');
+    AddProduct(HKEY_LOCAL_MACHINE, L"Alpha");
+    AddProduct(HKEY_LOCAL_MACHINE, longName);
+    AddProduct(HKEY_CURRENT_USER, L"Beta");
+    Driver app(TESSARINE_EXE, folder.path());
+    ASSERT_TRUE(app.started());
+    EXPECT_EQ(app.Rows(), (std::vector<std::wstring>{Row(L"Alpha", L"HKEY_LOCAL_MACHINE"),
+                                                     Row(L"Beta", L"HKEY_CURRENT_USER"),
+                                                     Row(longName, L"HKEY_LOCAL_MACHINE")}));
     EXPECT_TRUE(app.Close());
 }
