@@ -8,6 +8,9 @@ constexpr int bEntfernen = 103;
 constexpr int LTemp = 104;
 constexpr int bRestored = 105;
 constexpr int Timer1 = 1;
+// The hidden labels that name the two lists for a screen reader.
+constexpr int LabelProdukte = 106;
+constexpr int LabelRegister = 107;
 } // namespace ControlIds
 
 // The window class, which the driver also looks for.

@@ -104,6 +104,15 @@ private:
     // character width.
     static constexpr std::array<int, 3> ListTabStops{120, 300, 400};
 
+    // The product list's tab stops, given again whenever its font changes.
+    void SetTabStops();
+    // Fonts and icons for the window's DPI; the old ones are freed once the
+    // window and its controls hold the new ones.
+    bool SetFonts();
+    void SetIcons();
+    bool OnGetDpiScaledSize(UINT dpi, SIZE& size) const;
+    void OnDpiChanged(UINT dpi, const RECT& suggested);
+
     static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT OnMessage(UINT, WPARAM, LPARAM);
     void OnCreate();
@@ -131,8 +140,12 @@ private:
     RootSeams seams_;
     std::wstring workingFolder_;
     HWND hwnd_ = nullptr;
-    HFONT windowFont_ = nullptr;
-    HFONT listFont_ = nullptr;
+    // The DPI the window is laid out at; its fonts and icons are made for it.
+    UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
+    FontHandle windowFont_;
+    FontHandle listFont_;
+    IconHandle bigIcon_;
+    IconHandle smallIcon_;
     int pointer_ = PointerDefault;
     int busy_ = 0;
     bool relistPending_ = false;

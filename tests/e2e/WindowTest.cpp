@@ -2,6 +2,7 @@
 #include "Driver.h"
 
 #include "app/ControlIds.h"
+#include "support/Screen.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -33,38 +34,6 @@ std::string Snapshot(const ScratchFolder& folder)
     return all;
 }
 
-// What the screen shows in a rectangle: 24-bit pixels, bottom row first,
-// each row padded to four bytes, as a bitmap file holds them.
-struct Picture {
-    int width = 0, height = 0;
-    std::string bits;
-    int stride() const { return (width * 3 + 3) & ~3; }
-    COLORREF at(int x, int y) const
-    {
-        const auto* p = reinterpret_cast<const unsigned char*>(bits.data()) + (height - 1 - y) * stride() + x * 3;
-        return RGB(p[2], p[1], p[0]);
-    }
-};
-
-Picture Capture(const RECT& r)
-{
-    Picture picture{r.right - r.left, r.bottom - r.top, {}};
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), picture.width, picture.height, 1, 24, BI_RGB};
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, picture.width, picture.height, screen, r.left, r.top, SRCCOPY);
-    picture.bits.assign(static_cast<const char*>(bits), size_t(picture.stride()) * size_t(picture.height));
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return picture;
-}
-
 // The window as a picture, for a person to compare with the layout.
 void Screenshot(HWND window, const std::wstring& file)
 {
@@ -88,25 +57,6 @@ int ScreenDpi()
     const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
     return dpi;
-}
-
-// How many columns of background the screen shows between a row's last
-// drawn pixel and the list's right edge; -1 for a row that shows nothing.
-int GapRightOfRow(HWND list, int row)
-{
-    RECT client;
-    GetClientRect(list, &client);
-    POINT origin{0, 0};
-    ClientToScreen(list, &origin);
-    const int height = int(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
-    const int top = (row - int(SendMessageW(list, LB_GETTOPINDEX, 0, 0))) * height;
-    const Picture band = Capture({origin.x, origin.y + top, origin.x + client.right, origin.y + top + height});
-    // The top line of a row is leading, never ink: background there.
-    const COLORREF background = band.at(band.width - 1, 0);
-    for (int x = band.width - 1; x >= 0; --x)
-        for (int y = 0; y < band.height; ++y)
-            if (band.at(x, y) != background) return band.width - 1 - x;
-    return -1;
 }
 
 // Removes the selected row as a user does, confirming it; the final
