@@ -4,9 +4,6 @@
 #include "app/ErrorReport.h"
 #include "platform/RegistryEditor.h"
 
-#include <algorithm>
-#include <array>
-
 namespace {
 
 // WM_GETDPISCALEDSIZE, sent from Windows 10 1703 on; the headers declare it
