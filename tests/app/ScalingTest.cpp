@@ -4,92 +4,91 @@
 #include "removal/WindowFixture.h"
 #include "support/Screen.h"
 
-#include <array>
-#include <ostream>
+#include <map>
 
 using namespace test;
 
 namespace {
 
-// The controls as laid out in twips; at any DPI they stand where these
+// The controls as laid out in twips: at any DPI they stand where these
 // convert to, as the end-to-end test finds them on a screen of that DPI.
 struct Twips {
+    const char* name;
     int id;
     int left, top, width, height;
 };
-constexpr std::array<Twips, 5> Layout{{
-    {ControlIds::LProdukte, 90, 540, 5910, 4380},
-    {ControlIds::LRegister, 90, 135, 5910, 330}, // the closed box
-    {ControlIds::bEntfernen, 6165, 180, 1320, 420},
-    {ControlIds::LTemp, 45, 720, 5910, 4140},
-    {ControlIds::bRestored, 6165, 675, 1320, 420},
-}};
+constexpr Twips Layout[] = {
+    {"LProdukte", ControlIds::LProdukte, 90, 540, 5910, 4380},
+    {"LRegister", ControlIds::LRegister, 90, 135, 5910, 330}, // the closed box
+    {"bEntfernen", ControlIds::bEntfernen, 6165, 180, 1320, 420},
+    {"LTemp", ControlIds::LTemp, 45, 720, 5910, 4140},
+    {"bRestored", ControlIds::bRestored, 6165, 675, 1320, 420},
+};
 constexpr int ClientWidth = 7620, ClientHeight = 5070;
 
 int Pixels(int twips, int dpi) { return MulDiv(twips, dpi, 1440); }
 
-using Size = std::array<LONG, 2>;
-using Rect = std::array<LONG, 4>; // left, top, width, height
+// Positions and sizes in pixels by name, so that a difference names itself.
+using Sizes = std::map<std::string, long>;
 
-// What the window shows that depends on its DPI.
-struct Looks {
-    Size client;
-    std::array<Rect, Layout.size()> controls;
-    LONG listFontHeight, windowFontHeight;
-    int extent;
-    Size bigIcon, smallIcon;
-    bool operator==(const Looks&) const = default;
-};
-
-void PrintTo(const Looks& l, std::ostream* out)
+Sizes LayoutAt(int dpi)
 {
-    *out << "client " << l.client[0] << "x" << l.client[1] << ", controls";
-    for (const Rect& b : l.controls) *out << " (" << b[0] << "," << b[1] << " " << b[2] << "x" << b[3] << ")";
-    *out << ", fonts " << l.listFontHeight << "/" << l.windowFontHeight << ", extent " << l.extent << ", icons "
-         << l.bigIcon[0] << "/" << l.smallIcon[0];
-}
-
-Size IconSize(HICON icon)
-{
-    ICONINFO info{};
-    if (!icon || !GetIconInfo(icon, &info)) return {};
-    BITMAP bitmap{};
-    GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
-    if (info.hbmColor) DeleteObject(info.hbmColor);
-    if (info.hbmMask) DeleteObject(info.hbmMask);
-    return {bitmap.bmWidth, bitmap.bmHeight};
-}
-
-LONG FontHeight(HWND control)
-{
-    LOGFONTW font{};
-    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font, &font);
-    return font.lfHeight;
-}
-
-Looks LooksOf(HWND window)
-{
-    Looks looks{};
-    RECT client;
-    GetClientRect(window, &client);
-    looks.client = {client.right, client.bottom};
-    for (size_t i = 0; i < Layout.size(); ++i) {
-        RECT r;
-        GetWindowRect(GetDlgItem(window, Layout[i].id), &r);
-        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
-        looks.controls[i] = {r.left, r.top, r.right - r.left, r.bottom - r.top};
+    Sizes sizes{{"client width", Pixels(ClientWidth, dpi)}, {"client height", Pixels(ClientHeight, dpi)}};
+    for (const Twips& c : Layout) {
+        const std::string name = c.name;
+        sizes[name + " left"] = Pixels(c.left, dpi);
+        sizes[name + " top"] = Pixels(c.top, dpi);
+        sizes[name + " width"] = Pixels(c.width, dpi);
+        sizes[name + " height"] = Pixels(c.height, dpi);
     }
-    looks.listFontHeight = FontHeight(GetDlgItem(window, ControlIds::LProdukte));
-    looks.windowFontHeight = FontHeight(GetDlgItem(window, ControlIds::bEntfernen));
-    looks.extent = int(SendMessageW(GetDlgItem(window, ControlIds::LProdukte), LB_GETHORIZONTALEXTENT, 0, 0));
-    looks.bigIcon = IconSize(reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, ICON_BIG, 0)));
-    looks.smallIcon = IconSize(reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, ICON_SMALL, 0)));
-    return looks;
+    return sizes;
 }
 
-// Windows suggests the window's place and its size with the frame drawn at
-// the new DPI; Wine draws every frame at its one DPI, so the frame here is
-// the one drawn now.
+Sizes LayoutOf(HWND window)
+{
+    RECT r;
+    GetClientRect(window, &r);
+    Sizes sizes{{"client width", r.right}, {"client height", r.bottom}};
+    for (const Twips& c : Layout) {
+        const std::string name = c.name;
+        GetWindowRect(GetDlgItem(window, c.id), &r);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+        sizes[name + " left"] = r.left;
+        sizes[name + " top"] = r.top;
+        sizes[name + " width"] = r.right - r.left;
+        sizes[name + " height"] = r.bottom - r.top;
+    }
+    return sizes;
+}
+
+// What else the window draws at its DPI: fonts, scroll range, icons.
+Sizes DrawingOf(HWND window)
+{
+    auto fontHeight = [&](int id) {
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(GetDlgItem(window, id), WM_GETFONT, 0, 0)), sizeof font,
+                   &font);
+        return font.lfHeight;
+    };
+    auto iconWidth = [&](WPARAM which) {
+        ICONINFO info{};
+        if (!GetIconInfo(reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, which, 0)), &info)) return 0L;
+        BITMAP bitmap{};
+        GetObjectW(info.hbmMask, sizeof bitmap, &bitmap);
+        DeleteObject(info.hbmMask);
+        if (info.hbmColor) DeleteObject(info.hbmColor);
+        return bitmap.bmWidth;
+    };
+    return {{"list font", fontHeight(ControlIds::LProdukte)},
+            {"window font", fontHeight(ControlIds::bEntfernen)},
+            {"extent", SendMessageW(GetDlgItem(window, ControlIds::LProdukte), LB_GETHORIZONTALEXTENT, 0, 0)},
+            {"big icon", iconWidth(ICON_BIG)},
+            {"small icon", iconWidth(ICON_SMALL)}};
+}
+
+// Windows suggests the window's new place, and its size with the frame drawn
+// at the new DPI; Wine draws every frame at its one DPI, so the frame here
+// is the one drawn now.
 void MoveToDpi(HWND window, int dpi)
 {
     RECT now, suggested{0, 0, Pixels(ClientWidth, dpi), Pixels(ClientHeight, dpi)};
@@ -102,7 +101,7 @@ void MoveToDpi(HWND window, int dpi)
 
 // Scrolled fully right, the row's last character is not cut and no more
 // than a few columns of empty room follow it, as the list draws it.
-testing::AssertionResult WidestRowEndsInside(HWND list, int row, int dpi)
+testing::AssertionResult RowEndsJustInside(HWND list, int row, int dpi)
 {
     SendMessageW(list, WM_HSCROLL, SB_RIGHT, 0);
     const int most = MulDiv(4, dpi, 96);
@@ -112,13 +111,11 @@ testing::AssertionResult WidestRowEndsInside(HWND list, int row, int dpi)
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
         UpdateWindow(list);
-        gap = GapRightOfRow(list, row);
-        if (!(gap >= 1 && gap <= most)) Sleep(20);
+        if (!((gap = GapRightOfRow(list, row)) >= 1 && gap <= most)) Sleep(20);
     }
     SendMessageW(list, WM_HSCROLL, SB_LEFT, 0);
     if (gap >= 1 && gap <= most) return testing::AssertionSuccess();
-    return testing::AssertionFailure() << "the widest row ends " << gap << " px left of the list's edge, not 1 to "
-                                       << most;
+    return testing::AssertionFailure() << "the row ends " << gap << " px left of the list's edge, not 1 to " << most;
 }
 
 struct Scaling : WindowFixture {
@@ -135,58 +132,48 @@ struct Scaling : WindowFixture {
 
 } // namespace
 
-TEST_F(Scaling, AMoveTo144DpiLaysTheWindowOutAgainAndBack)
+TEST_F(Scaling, AMoveTo144DpiAndBackLaysTheWindowOutAgainAndFreesWhatItReplaced)
 {
     HWND window = root->hwnd();
-    const Looks start = LooksOf(window);
-    ASSERT_EQ(start.client[0], Pixels(ClientWidth, 96)) << "the test window starts at 96 DPI";
+    ASSERT_EQ(LayoutOf(window), LayoutAt(96)) << "the test window starts at 96 DPI";
+    const Sizes start = DrawingOf(window);
 
     MoveToDpi(window, 144);
-    const Looks moved = LooksOf(window);
-    EXPECT_EQ(moved.client, (Size{Pixels(ClientWidth, 144), Pixels(ClientHeight, 144)}));
-    for (size_t i = 0; i < Layout.size(); ++i) {
-        const Twips& c = Layout[i];
-        EXPECT_EQ(moved.controls[i], (Rect{Pixels(c.left, 144), Pixels(c.top, 144), Pixels(c.width, 144),
-                                          Pixels(c.height, 144)}))
-            << "control " << c.id;
-    }
-    EXPECT_EQ(moved.listFontHeight, -MulDiv(975, 144, 7200)) << "9.75 pt at 144 DPI";
-    EXPECT_EQ(moved.windowFontHeight, -MulDiv(900, 144, 7200)) << "9 pt at 144 DPI";
+    EXPECT_EQ(LayoutOf(window), LayoutAt(144));
+    const Sizes moved = DrawingOf(window);
+    EXPECT_EQ(moved.at("list font"), -MulDiv(975, 144, 7200)) << "9.75 pt at 144 DPI";
+    EXPECT_EQ(moved.at("window font"), -MulDiv(900, 144, 7200)) << "9 pt at 144 DPI";
     // Fonts and the list's tab stops come in whole pixels (9.75 pt is 13 px
     // at 96 DPI, 20 px at 144), so the extent grows by about 1.5, not by
     // exactly that; what counts is that the widest row still ends just
     // inside the list when it is scrolled fully right.
-    EXPECT_NEAR(double(moved.extent) / start.extent, 1.5, 0.15) << "the rows measured again in the larger font";
-    EXPECT_TRUE(WidestRowEndsInside(root->LProdukte.hwnd, 1, 144));
-    EXPECT_EQ(moved.smallIcon[0], start.smallIcon[0] * 3 / 2) << "an icon for 144 DPI";
-    EXPECT_EQ(moved.bigIcon[0], start.bigIcon[0] * 3 / 2);
+    EXPECT_NEAR(double(moved.at("extent")) / double(start.at("extent")), 1.5, 0.15);
+    EXPECT_TRUE(RowEndsJustInside(root->LProdukte.hwnd, 1, 144));
+    EXPECT_EQ(moved.at("big icon"), start.at("big icon") * 3 / 2) << "icons drawn for 144 DPI";
+    EXPECT_EQ(moved.at("small icon"), start.at("small icon") * 3 / 2);
 
     MoveToDpi(window, 96);
-    EXPECT_EQ(LooksOf(window), start) << "back at 96 DPI the window is as it started";
-}
+    EXPECT_EQ(LayoutOf(window), LayoutAt(96));
+    EXPECT_EQ(DrawingOf(window), start) << "back at 96 DPI the window is as it started";
 
-TEST_F(Scaling, RoundTripsFreeTheFontsAndIconsTheyReplace)
-{
-    HWND window = root->hwnd();
     auto objects = [] {
-        return std::array<DWORD, 2>{GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS),
-                                    GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS)};
+        return std::make_pair(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS),
+                              GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS));
     };
     const auto before = objects();
     for (int trip = 0; trip < 10; ++trip) {
         for (int dpi : {144, 96}) {
-            const HGDIOBJ listFont = reinterpret_cast<HGDIOBJ>(
-                SendMessageW(GetDlgItem(window, ControlIds::LProdukte), WM_GETFONT, 0, 0));
-            const HGDIOBJ windowFont = reinterpret_cast<HGDIOBJ>(
-                SendMessageW(GetDlgItem(window, ControlIds::bEntfernen), WM_GETFONT, 0, 0));
-            const HICON icon = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, ICON_BIG, 0));
+            const HGDIOBJ listFont = HGDIOBJ(SendMessageW(root->LProdukte.hwnd, WM_GETFONT, 0, 0));
+            const HGDIOBJ windowFont = HGDIOBJ(SendMessageW(root->bEntfernen.hwnd, WM_GETFONT, 0, 0));
+            const HICON icon = HICON(SendMessageW(window, WM_GETICON, ICON_BIG, 0));
             MoveToDpi(window, dpi);
             // Wine counts no objects (GetGuiResources answers 0), so each
-            // replaced object is asked after directly.
-            EXPECT_EQ(GetObjectType(listFont), 0u) << "trip " << trip << ": the old list font was not freed";
-            EXPECT_EQ(GetObjectType(windowFont), 0u) << "trip " << trip << ": the old window font was not freed";
-            EXPECT_EQ(IconSize(icon)[0], 0) << "trip " << trip << ": the old icon was not freed";
+            // object that was replaced is asked after directly.
+            ICONINFO info{};
+            EXPECT_EQ(GetObjectType(listFont), 0u) << "trip " << trip << ": the old list font is still there";
+            EXPECT_EQ(GetObjectType(windowFont), 0u) << "trip " << trip << ": the old window font is still there";
+            EXPECT_FALSE(GetIconInfo(icon, &info)) << "trip " << trip << ": the old icon is still there";
         }
     }
-    EXPECT_EQ(objects(), before) << "GDI and USER objects of the process";
+    EXPECT_EQ(objects(), before) << "GDI and USER objects of the process after ten round trips";
 }

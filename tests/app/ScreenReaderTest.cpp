@@ -5,83 +5,47 @@
 
 using namespace test;
 
-namespace {
+struct ScreenReader : WindowFixture {};
 
-struct Names : WindowFixture {
-    void SetUp() override
-    {
-        AddProduct(HKEY_CURRENT_USER, L"Alpha");
-        // The restore button is enabled, so that it is in the tab order.
-        WriteFileBytes(folder.file(L"Uninstall.reg"), "x");
-        WindowFixture::SetUp();
-        Load();
-        root->Show(SW_SHOWNOACTIVATE);
-    }
-};
-
-std::wstring ClassOf(HWND hwnd)
+TEST_F(ScreenReader, ListsAreNamedByHiddenLabelsThatChangeNoKeys)
 {
-    wchar_t name[64] = L"";
-    GetClassNameW(hwnd, name, int(std::size(name)));
-    return name;
-}
+    AddProduct(HKEY_CURRENT_USER, L"Alpha");
+    // The restore button is enabled, so that it is in the tab order.
+    WriteFileBytes(folder.file(L"Uninstall.reg"), "x");
+    Load();
+    root->Show(SW_SHOWNOACTIVATE);
 
-std::wstring TextOf(HWND hwnd)
-{
-    wchar_t text[64] = L"";
-    GetWindowTextW(hwnd, text, int(std::size(text)));
-    return text;
-}
-
-} // namespace
-
-TEST_F(Names, EachListHasAHiddenLabelJustBeforeIt)
-{
     // Windows names a list after the static text found walking back from it
     // in creation order.
-    const struct {
-        HWND list;
-        const wchar_t* name;
-    } lists[] = {{root->LProdukte.hwnd, L"Produkte"}, {root->LRegister.hwnd, L"Register"}};
-    for (const auto& l : lists) {
-        SCOPED_TRACE(Narrow(l.name));
-        HWND label = GetWindow(l.list, GW_HWNDPREV);
-        ASSERT_TRUE(label);
-        EXPECT_EQ(ClassOf(label), L"Static");
-        EXPECT_EQ(TextOf(label), l.name);
-        const LONG style = GetWindowLongW(label, GWL_STYLE);
-        EXPECT_FALSE(style & WS_VISIBLE) << "the label is never shown";
-        EXPECT_FALSE(style & WS_TABSTOP);
+    for (auto [list, name] : {std::pair{root->LProdukte.hwnd, L"Produkte"}, {root->LRegister.hwnd, L"Register"}}) {
+        SCOPED_TRACE(Narrow(name));
+        HWND label = GetWindow(list, GW_HWNDPREV);
+        wchar_t kind[16] = L"", text[16] = L"";
+        GetClassNameW(label, kind, 16);
+        GetWindowTextW(label, text, 16);
+        EXPECT_EQ(std::wstring(kind), L"Static");
+        EXPECT_EQ(std::wstring(text), name);
+        EXPECT_FALSE(GetWindowLongW(label, GWL_STYLE) & (WS_VISIBLE | WS_TABSTOP)) << "never shown, never a tab stop";
     }
-}
 
-TEST_F(Names, TabOrderAndAccessKeysStayAsTheyWere)
-{
-    HWND window = root->hwnd();
     std::vector<HWND> walked;
     for (HWND at = root->LProdukte.hwnd; walked.size() < 4;)
-        walked.push_back(at = GetNextDlgTabItem(window, at, FALSE));
+        walked.push_back(at = GetNextDlgTabItem(root->hwnd(), at, FALSE));
     EXPECT_EQ(walked, (std::vector<HWND>{root->LRegister.hwnd, root->bEntfernen.hwnd, root->bRestored.hwnd,
                                          root->LProdukte.hwnd}));
 
-    // Alt and a letter, as the event loop hands it to the dialog navigation.
-    const struct {
-        wchar_t key;
-        const wchar_t* box; // the title of the box the button asks with; none
-    } keys[] = {{L'e', L" Velmora Tessarine"}, {L'r', L" Wiederherstellungsdateien"}, {L'p', nullptr},
-                {L'g', nullptr}};
-    for (const auto& k : keys) {
-        SCOPED_TRACE(std::string(1, char(k.key)));
+    // Alt and a letter, as the event loop hands it to the dialog navigation;
+    // the title of the box the button asks with, or none.
+    for (auto [key, box] : {std::pair{L'e', L" Velmora Tessarine"}, {L'r', L" Wiederherstellungsdateien"},
+                            {L'p', nullptr}, {L'g', nullptr}}) {
+        SCOPED_TRACE(std::string(1, char(key)));
         root->LProdukte.select(0);
         SetFocus(root->LProdukte.hwnd);
         boxes.clear();
-        MSG msg{root->LProdukte.hwnd, WM_SYSCHAR, WPARAM(k.key), LPARAM(1 | 1u << 29)};
-        EXPECT_TRUE(IsDialogMessageW(window, &msg));
-        if (k.box) {
-            ASSERT_EQ(boxes.size(), 1u);
-            EXPECT_EQ(boxes[0].title, k.box);
-        } else {
-            EXPECT_TRUE(boxes.empty()) << "no control has this access key";
-        }
+        MSG msg{root->LProdukte.hwnd, WM_SYSCHAR, WPARAM(key), LPARAM(1 | 1u << 29), 0, {}};
+        IsDialogMessageW(root->hwnd(), &msg);
+        std::vector<std::wstring> asked;
+        for (const Box& b : boxes) asked.push_back(b.title);
+        EXPECT_EQ(asked, box ? std::vector<std::wstring>{box} : std::vector<std::wstring>{});
     }
 }
