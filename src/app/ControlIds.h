@@ -10,6 +10,9 @@ constexpr int bEntfernen = 103;
 constexpr int LTemp = 104;
 constexpr int bRestored = 105;
 constexpr int Timer1 = 1;
+// The hidden labels that name the two lists for a screen reader.
+constexpr int LabelProdukte = 106;
+constexpr int LabelRegister = 107;
 // Posted to the window when the last running operation has ended.
 constexpr UINT IdleWork = WM_APP + 1;
 } // namespace ControlIds

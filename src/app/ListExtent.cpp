@@ -88,12 +88,6 @@ bool Holds(const ListBox& list, const std::wstring& row)
 
 void Root::UpdateListExtent()
 {
-    // One row fewer and the widest still there: the extent stays, so that a
-    // removal costs the same however many products are listed.
-    if (LProdukte.count() == measuredRows_ - 1 && Holds(LProdukte, widestRow_)) {
-        measuredRows_ -= 1;
-        return;
-    }
     Widest widest;
     if (!MeasureRows(LProdukte, ListTabStops, widest)) return;
     widestRow_ = std::move(widest.row);
@@ -101,4 +95,17 @@ void Root::UpdateListExtent()
     // An extent no wider than the list shows no scroll bar.
     SendMessageW(LProdukte.hwnd, LB_SETHORIZONTALEXTENT,
                  WPARAM(widest.width == 0 ? 0 : widest.width + 2 * TextMargin), 0);
+}
+
+void Root::UpdateListExtentAfterRemoval()
+{
+    // The one row taken out was not the widest: the extent stays, so that a
+    // removal costs the same however many products are listed. Only a
+    // removal may rely on this; a relist can hold the same widest row next
+    // to a row that is now wider.
+    if (LProdukte.count() == measuredRows_ - 1 && Holds(LProdukte, widestRow_)) {
+        measuredRows_ -= 1;
+        return;
+    }
+    UpdateListExtent();
 }

@@ -42,9 +42,11 @@ public:
     HWND hwnd() const { return hwnd_; }
 
     bool GetProgramme(HKEY lhTyp, const std::wstring& lhKey);
-    // Lets the list scroll sideways as far as its widest row reaches; after
-    // every change of its rows.
+    // Lets the list scroll sideways as far as its widest row reaches:
+    // measured after every listing and every change of the list's font,
+    // UpdateListExtentAfterRemoval after a removal that took out one row.
     void UpdateListExtent();
+    void UpdateListExtentAfterRemoval();
 
     void LRegister_Click();
     void Timer1_Timer();
@@ -101,11 +103,21 @@ private:
     // character width.
     static constexpr std::array<int, 3> ListTabStops{120, 300, 400};
 
+    // The product list's tab stops, given again whenever its font changes.
+    void SetTabStops();
+    // Fonts and icons for the window's DPI; the old ones are freed once the
+    // window and its controls hold the new ones.
+    bool SetFonts();
+    void SetIcons();
+    bool OnGetDpiScaledSize(UINT dpi, SIZE& size) const;
+    void OnDpiChanged(UINT dpi, const RECT& suggested);
+
     static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT OnMessage(UINT, WPARAM, LPARAM);
     void OnCreate();
     void OnCommand(int id, int code);
     bool OnSetCursor();
+    void OnSetFocus();
     void OnClose();
     void PostIdle() noexcept;
     void OnIdle();
@@ -113,6 +125,9 @@ private:
     // program; for an error that no handler caught.
     void EndWithErrorReport() noexcept;
 
+    // Disables a control; the product list takes the focus first if the
+    // control has it.
+    void Disable(HWND control);
     void SetMousePointer(int code);
     int Ask(const std::wstring& text, const std::wstring& title, UINT style) const;
     ProcessHandle StartEditor(const std::wstring& commandLine, int showStyle) const;
@@ -128,13 +143,19 @@ private:
     RootSeams seams_;
     std::wstring workingFolder_;
     HWND hwnd_ = nullptr;
-    HFONT windowFont_ = nullptr;
-    HFONT listFont_ = nullptr;
+    // The DPI the window is laid out at; its fonts and icons are made for it.
+    UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
+    FontHandle windowFont_;
+    FontHandle listFont_;
+    IconHandle bigIcon_;
+    IconHandle smallIcon_;
     int pointer_ = PointerDefault;
     int busy_ = 0;
     bool relistPending_ = false;
     bool closePending_ = false;
     bool failed_ = false;
+    // The control that had the focus when the window was last deactivated.
+    HWND focusKept_ = nullptr;
     // The row that set the list's horizontal extent, and how many rows the
     // list held then.
     std::wstring widestRow_;

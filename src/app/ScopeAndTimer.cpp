@@ -31,7 +31,9 @@ void Root::LRegister_Click()
 void Root::Timer1_Timer()
 {
     const bool exists = Dateiexistenz::FileExists(RestoreFile::PathsIn(workingFolder_).restore);
-    if (bRestored.enabled() != exists) bRestored.enable(exists);
+    if (bRestored.enabled() == exists) return;
+    if (exists) bRestored.enable(true);
+    else Disable(bRestored.hwnd);
 }
 
 void Root::LProdukte_DblClick()

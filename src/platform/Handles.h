@@ -36,12 +36,19 @@ namespace handles_detail {
 constexpr HKEY NoKey() { return nullptr; }
 constexpr HANDLE NoHandle() { return nullptr; }
 inline HANDLE NoFind() { return INVALID_HANDLE_VALUE; }
+constexpr HFONT NoFont() { return nullptr; }
+constexpr HICON NoIcon() { return nullptr; }
 }
 
 using KeyHandle = UniqueHandle<HKEY, RegCloseKey, handles_detail::NoKey>;
 using FindHandle = UniqueHandle<HANDLE, FindClose, handles_detail::NoFind>;
 using FileHandle = UniqueHandle<HANDLE, CloseHandle, handles_detail::NoFind>;
 using ProcessHandle = UniqueHandle<HANDLE, CloseHandle, handles_detail::NoHandle>;
+// Freed only once no window uses it any more: a control keeps drawing with
+// the font it was given.
+using FontHandle = UniqueHandle<HFONT, DeleteObject, handles_detail::NoFont>;
+// An icon loaded for one window, not one shared with the system.
+using IconHandle = UniqueHandle<HICON, DestroyIcon, handles_detail::NoIcon>;
 
 // A window's device context, given back to that window on every path out.
 class WindowDC {

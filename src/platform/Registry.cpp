@@ -2,6 +2,7 @@
 
 #include "platform/Handles.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -54,15 +55,23 @@ int RegEnumKeys(HKEY hRoot, const std::wstring& sSubKey, REGSAM lAccess,
     if (RegOpenKeyExW(hRoot, sSubKey.c_str(), 0, lAccess, key.put()) != ERROR_SUCCESS)
         return 0;
 
+    // The key says how long its longest subkey name is; Wine stores names
+    // longer than the 255 characters Windows allows.
+    DWORD longest = 0;
+    if (RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, &longest, nullptr, nullptr,
+                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        longest = 0;
+    std::vector<wchar_t> name(std::max<DWORD>(longest + 1, MaxKeyNameChars));
     int count = 0;
     LSTATUS status;
-    for (;;) {
-        wchar_t name[MaxKeyNameChars];
-        DWORD size = MaxKeyNameChars;
-        status = RegEnumKeyExW(key.get(), DWORD(count), name, &size, nullptr,
-                               nullptr, nullptr, nullptr);
+    for (DWORD i = 0;; ++i) {
+        DWORD size = DWORD(name.size());
+        status = RegEnumKeyExW(key.get(), i, name.data(), &size, nullptr, nullptr, nullptr, nullptr);
+        // A name longer still (added since the query) is left out; the
+        // other products are listed all the same.
+        if (status == ERROR_MORE_DATA) continue;
         if (status != ERROR_SUCCESS) break;
-        sNames.emplace_back(name, size);
+        sNames.emplace_back(name.data(), size);
         ++count;
     }
     return status == ERROR_NO_MORE_ITEMS ? count : 0;

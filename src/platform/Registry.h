@@ -18,7 +18,8 @@ constexpr REGSAM AccessAll = 0xF003F;
 // Appends the names of the direct subkeys of sSubKey, in enumeration order,
 // to sNames and returns how many it read. 0 when the key cannot be opened
 // with lAccess, has no subkeys, or the enumeration breaks off; names read
-// before a break stay in sNames.
+// before a break stay in sNames. A name that cannot be read whole is left
+// out without ending the enumeration.
 int RegEnumKeys(HKEY hRoot, const std::wstring& sSubKey, REGSAM lAccess,
                 std::vector<std::wstring>& sNames);
 

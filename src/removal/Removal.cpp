@@ -126,7 +126,7 @@ void Root::bEntfernen_Click()
     if (allGone && selected >= 0) {
         LProdukte.remove(selected);
         LTemp.remove(selected);
-        UpdateListExtent();
+        UpdateListExtentAfterRemoval();
         if (LProdukte.count() != 0) LProdukte.select(0);
     }
     Wartezeit::DoEvents();

@@ -2,11 +2,13 @@
 #include "Driver.h"
 
 #include "app/ControlIds.h"
+#include "support/Screen.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 
 using namespace test;
 
@@ -18,38 +20,6 @@ std::wstring Row(const std::wstring& name, const std::wstring& root, const std::
                  const std::wstring& version = L"1.0")
 {
     return name + L"\t" + root + L"\t" + dir + L"\t" + version;
-}
-
-// What the screen shows in a rectangle: 24-bit pixels, bottom row first,
-// each row padded to four bytes, as a bitmap file holds them.
-struct Picture {
-    int width = 0, height = 0;
-    std::string bits;
-    int stride() const { return (width * 3 + 3) & ~3; }
-    COLORREF at(int x, int y) const
-    {
-        const auto* p = reinterpret_cast<const unsigned char*>(bits.data()) + (height - 1 - y) * stride() + x * 3;
-        return RGB(p[2], p[1], p[0]);
-    }
-};
-
-Picture Capture(const RECT& r)
-{
-    Picture picture{r.right - r.left, r.bottom - r.top, {}};
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), picture.width, picture.height, 1, 24, BI_RGB};
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, picture.width, picture.height, screen, r.left, r.top, SRCCOPY);
-    picture.bits.assign(static_cast<const char*>(bits), size_t(picture.stride()) * size_t(picture.height));
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return picture;
 }
 
 // The window as a picture, for a person to compare with the layout.
@@ -75,25 +45,6 @@ int ScreenDpi()
     const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
     return dpi;
-}
-
-// How many columns of background the screen shows between a row's last
-// drawn pixel and the list's right edge; -1 for a row that shows nothing.
-int GapRightOfRow(HWND list, int row)
-{
-    RECT client;
-    GetClientRect(list, &client);
-    POINT origin{0, 0};
-    ClientToScreen(list, &origin);
-    const int height = int(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
-    const int top = (row - int(SendMessageW(list, LB_GETTOPINDEX, 0, 0))) * height;
-    const Picture band = Capture({origin.x, origin.y + top, origin.x + client.right, origin.y + top + height});
-    // The top line of a row is leading, never ink: background there.
-    const COLORREF background = band.at(band.width - 1, 0);
-    for (int x = band.width - 1; x >= 0; --x)
-        for (int y = 0; y < band.height; ++y)
-            if (band.at(x, y) != background) return band.width - 1 - x;
-    return -1;
 }
 
 // Removes the selected row as a user does, confirming it; the final
@@ -359,5 +310,92 @@ TEST_F(EndToEnd, WidestRowScrollsIntoViewWhole)
     EXPECT_TRUE(app.Rows().empty());
     EXPECT_FALSE(scrollBar()) << "an empty list has nothing to scroll to";
     EXPECT_EQ(height(), MulDiv(4380, dpi, 1440)) << "the list keeps its height as the scroll bar comes and goes";
+    EXPECT_TRUE(app.Close());
+}
+
+TEST_F(EndToEnd, FocusStaysInReachAfterARestore)
+{
+    AddProduct(HKEY_CURRENT_USER, L"Alpha");
+    AddProduct(HKEY_CURRENT_USER, L"Beta");
+    Driver app(TESSARINE_EXE, folder.path());
+    ASSERT_TRUE(app.started());
+    HWND restored = app.control(ControlIds::bRestored);
+    // The restore clicked with the mouse (a click focuses the button), and
+    // by its access key.
+    const struct {
+        const char* how;
+        std::function<void()> restore;
+    } ways[] = {
+        {"click", [&] { app.Click(ControlIds::bRestored); }},
+        {"Alt+R", [&] { app.AltKey(L'r'); }},
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.how);
+        app.SelectRow(0);
+        ASSERT_EQ(RemoveSelected(app, L"Alpha"), Done);
+        ASSERT_TRUE(WaitFor([&] { return app.Enabled(ControlIds::bRestored); }, 5000));
+        way.restore();
+        HWND ask = app.WaitForBox(L" Wiederherstellungsdateien");
+        ASSERT_TRUE(ask);
+        app.Press(ask, IDYES);
+        // The timer disables the restore button once its file is gone.
+        ASSERT_TRUE(WaitFor([&] { return !IsWindowEnabled(restored); }, 20000));
+        ASSERT_TRUE(app.WaitIdle());
+        EXPECT_TRUE(WaitFor([&] { return app.Focus() == app.control(ControlIds::LProdukte); }, 3000))
+            << "the focus went with the disabled button";
+        app.Key(VK_TAB);
+        EXPECT_TRUE(WaitFor([&] { return app.Focus() == app.control(ControlIds::LRegister); }, 3000))
+            << "Tab moves on from the list";
+        app.Key(VK_TAB);
+        app.Key(VK_TAB);
+        EXPECT_TRUE(WaitFor([&] { return app.Focus() == app.control(ControlIds::LProdukte); }, 3000));
+    }
+    EXPECT_TRUE(app.Close());
+}
+
+TEST_F(EndToEnd, ScrollRangeFollowsTheRowsAfterAScopeChange)
+{
+    // Both registers: Zeta's main-register row is short, Atlas is the
+    // widest row. The user register alone has one row fewer, still holds
+    // Atlas, and Zeta's user-register row is now wider than Atlas.
+    AddProduct(HKEY_CURRENT_USER, L"Atlas", L"C:\\Programme\\Velmora\\Atlas\\Erweiterungen", L"2.0");
+    AddProduct(HKEY_LOCAL_MACHINE, L"Beta", L"C:\\B", L"1");
+    AddProduct(HKEY_LOCAL_MACHINE, L"Zeta", L"C:\\Z", L"1");
+    AddProduct(HKEY_CURRENT_USER, L"Zeta",
+               L"C:\\Benutzer\\Programme\\Velmora\\Zeta\\Erweiterungen\\Sprachpakete\\Deutsch", L"2026.12.07");
+    Driver app(TESSARINE_EXE, folder.path());
+    ASSERT_TRUE(app.started());
+    ASSERT_EQ(app.Rows().size(), 3u);
+    HWND list = app.control(ControlIds::LProdukte);
+    auto extent = [&] { return int(SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0)); };
+    const int before = extent();
+
+    app.PickScope(1);
+    ASSERT_TRUE(app.WaitIdle());
+    ASSERT_EQ(app.Rows().size(), 2u);
+    EXPECT_GT(extent(), before) << "the scroll range kept the width of the list before";
+    // Scrolled fully right, Zeta's row ends just inside the list's edge (row
+    // 0 carries the list's focus frame, which spans the whole row).
+    SendMessageW(list, WM_HSCROLL, SB_RIGHT, 0);
+    const int most = MulDiv(4, ScreenDpi(), 96);
+    int gap = -1;
+    WaitFor([&] { return (gap = GapRightOfRow(list, 1)) >= 1 && gap <= most; }, 3000);
+    EXPECT_GE(gap, 1) << "the widest row cannot be scrolled into view";
+    EXPECT_LE(gap, most);
+    EXPECT_TRUE(app.Close());
+}
+
+TEST_F(EndToEnd, AKeyNameOf256CharactersHidesNoProduct)
+{
+    // Wine creates key names one character longer than Windows allows.
+    const std::wstring longName(256, L'L');
+    AddProduct(HKEY_LOCAL_MACHINE, L"Alpha");
+    AddProduct(HKEY_LOCAL_MACHINE, longName);
+    AddProduct(HKEY_CURRENT_USER, L"Beta");
+    Driver app(TESSARINE_EXE, folder.path());
+    ASSERT_TRUE(app.started());
+    EXPECT_EQ(app.Rows(), (std::vector<std::wstring>{Row(L"Alpha", L"HKEY_LOCAL_MACHINE"),
+                                                     Row(L"Beta", L"HKEY_CURRENT_USER"),
+                                                     Row(longName, L"HKEY_LOCAL_MACHINE")}));
     EXPECT_TRUE(app.Close());
 }

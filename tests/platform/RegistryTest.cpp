@@ -25,15 +25,16 @@ TEST(RegistryAccess, EnumerationOfMissingOrEmptyKeyReadsNothing)
 TEST(RegistryAccess, EnumerationDeliversNamesInPlatformOrder)
 {
     CleanVelmora clean;
-    // Longest legal key name: one such product must not hide the others.
-    const std::wstring longest(255, L'L');
+    // The longest name Windows allows, and one more, which Wine stores: no
+    // such product may hide the others.
+    const std::wstring longest(255, L'L'), longer(256, L'M');
     for (const std::wstring& name : {std::wstring(L"Gamma"), std::wstring(L"alpha mit Ü"),
-                                     std::wstring(L"\u65e5\u672c Beta"), longest})
+                                     std::wstring(L"\u65e5\u672c Beta"), longest, longer})
         CreateKey(HKEY_CURRENT_USER, std::wstring(Velmora) + L"\\" + name);
     std::vector<std::wstring> names;
-    ASSERT_EQ(Registry::RegEnumKeys(HKEY_CURRENT_USER, Velmora, Registry::AccessAll, names), 4);
+    ASSERT_EQ(Registry::RegEnumKeys(HKEY_CURRENT_USER, Velmora, Registry::AccessAll, names), 5);
     // The platform delivers subkeys sorted without regard to case.
-    EXPECT_EQ(names, (std::vector<std::wstring>{L"alpha mit Ü", L"Gamma", longest, L"\u65e5\u672c Beta"}));
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"alpha mit Ü", L"Gamma", longest, longer, L"\u65e5\u672c Beta"}));
 }
 
 TEST(RegistryAccess, ExistenceAndDeletion)
