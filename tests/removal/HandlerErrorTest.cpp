@@ -72,9 +72,7 @@ TEST_F(HandlerError, AnErrorInTheListingThatFollowsARemovalEndsTheProgramWithThe
     onStart = [this](const std::wstring& line, int show) {
         // The user picks another scope while the editor runs; its listing
         // waits for the removal's end.
-        root->LRegister.select(1);
-        PostMessageW(root->hwnd(), WM_COMMAND, MAKEWPARAM(ControlIds::LRegister, CBN_SELCHANGE),
-                     LPARAM(root->LRegister.hwnd));
+        PickScope(1);
         return RegistryEditor::Start(line, show);
     };
     listBox = reinterpret_cast<WNDPROC>(

@@ -336,9 +336,7 @@ TEST_F(Removal, AScopePickedWhileTheEditorRunsDoesNotWidenTheDeletion)
     answers = {IDYES, IDOK};
     onStart = [this](const std::wstring& line, int show) {
         // While the (slow) editor runs, the user picks both registers.
-        root->LRegister.select(0);
-        PostMessageW(root->hwnd(), WM_COMMAND, MAKEWPARAM(ControlIds::LRegister, CBN_SELCHANGE),
-                     LPARAM(root->LRegister.hwnd));
+        PickScope(0);
         return StartStandIn(L"slow", line, show);
     };
     root->bEntfernen_Click();

@@ -91,18 +91,3 @@ TEST_F(Assembly, TheNewRestoreFileReplacesTheOldOnlyWhenItIsWholeOnDisk)
     EXPECT_EQ(ReadFileBytes(paths.restore), main);
     EXPECT_FALSE(FileThere(paths.pending));
 }
-
-TEST_F(Assembly, AHeldRestoreFileCanBeReadButNotChanged)
-{
-    WriteFileBytes(paths.restore, main);
-    const FileHandle held = RestoreFile::OpenHeld(paths.restore);
-    ASSERT_TRUE(held);
-    std::string bytes;
-    ASSERT_TRUE(RestoreFile::ReadBytes(held.get(), bytes));
-    EXPECT_EQ(bytes, main);
-    EXPECT_EQ(ReadFileBytes(paths.restore), main) << "others may read it";
-    FileHandle writer(CreateFileW(paths.restore.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, 0, nullptr));
-    EXPECT_FALSE(writer) << "nobody may write it";
-    EXPECT_FALSE(DeleteFileW(paths.restore.c_str())) << "nor delete it";
-}

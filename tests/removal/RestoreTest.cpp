@@ -127,9 +127,7 @@ TEST_F(Restore, AScopeChangeDuringAnOperationIsListedAfterIt)
     Load();
     answers = {IDYES};
     onStart = [this](const std::wstring& line, int show) {
-        root->LRegister.select(2);
-        PostMessageW(root->hwnd(), WM_COMMAND, MAKEWPARAM(ControlIds::LRegister, CBN_SELCHANGE),
-                     LPARAM(root->LRegister.hwnd));
+        PickScope(2);
         return RegistryEditor::Start(line, show);
     };
     root->bRestored_Click();

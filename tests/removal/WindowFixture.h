@@ -1,6 +1,7 @@
 #pragma once
 // A real window in the test process, its message boxes answered by script
 // and recorded, its working folder a scratch folder.
+#include "app/ControlIds.h"
 #include "app/Root.h"
 #include "platform/RegistryEditor.h"
 #include "platform/Wartezeit.h"
@@ -78,6 +79,14 @@ struct WindowFixture : ::testing::Test {
         for (int i = 0; i < root->LProdukte.count(); ++i)
             if (root->LProdukte.text(i).compare(0, prefix.size(), prefix) == 0) { root->LProdukte.select(i); return; }
         FAIL() << "no row for " << test::Narrow(name);
+    }
+    // A scope picked as the user picks it: the notification arrives
+    // through the event loop, for instance while an operation runs.
+    void PickScope(int scope) const
+    {
+        root->LRegister.select(scope);
+        PostMessageW(root->hwnd(), WM_COMMAND, MAKEWPARAM(ControlIds::LRegister, CBN_SELCHANGE),
+                     LPARAM(root->LRegister.hwnd));
     }
     void Scope(int scope)
     {
