@@ -2,9 +2,12 @@
 // as "name value" lines for bench/run:
 //   startup EXE FOLDER RUNS TIMEOUT ROWS  start-up until the first row is selected
 //   removal EXE FOLDER RUNS NAME          one removal and one restore, RUNS times
-//                                         (and the product's key count)
+//                                         (and the product's key and value count)
 //   listing RUNS                          the listing in-process, three ways
 //   spin RUNS                             a two-second wait that spins
+//   phases ROOT KEY FILE RUNS             the removal's and the restore's own
+//                                         steps in-process, on an export FILE of
+//                                         KEY in ROOT (HKLM or HKCU); reads only
 //   count-start EXE FOLDER                one start-up, for counting its calls
 //   count-plain                           one plain listing, for counting its calls
 #include "Clock.h"
@@ -16,6 +19,10 @@
 #include "app/Root.h"
 #include "platform/Handles.h"
 #include "platform/Wartezeit.h"
+#include "removal/BackupCheck.h"
+#include "removal/RegFile.h"
+#include "removal/RestoreCheck.h"
+#include "removal/RestoreFile.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -94,26 +101,40 @@ bool KeyThere(HKEY root, const std::wstring& name)
     return true;
 }
 
-// The keys of a product's subtree in one register, its own key included.
-int KeyCount(HKEY parent, const std::wstring& path)
+// The keys and values of a product's subtree in one register, its own key
+// included.
+struct Size {
+    int keys = 0;
+    long long values = 0;
+    bool operator==(const Size&) const = default;
+};
+
+void Count(HKEY parent, const std::wstring& path, Size& size)
 {
     KeyHandle key;
-    if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return 0;
-    int count = 1;
+    if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return;
+    DWORD values = 0;
+    if (RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
+                         nullptr, nullptr) != ERROR_SUCCESS)
+        return;
+    size.keys += 1;
+    size.values += values;
     wchar_t name[256]; // a key name has at most 255 characters
     for (DWORD i = 0;; ++i) {
         DWORD length = DWORD(std::size(name));
         if (RegEnumKeyExW(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             break;
-        count += KeyCount(key.get(), name);
+        Count(key.get(), name, size);
     }
-    return count;
 }
 
-int ProductKeys(const std::wstring& name)
+Size ProductSize(const std::wstring& name)
 {
     const std::wstring path = L"Software\\Velmora\\" + name;
-    return KeyCount(HKEY_LOCAL_MACHINE, path) + KeyCount(HKEY_CURRENT_USER, path);
+    Size size;
+    Count(HKEY_LOCAL_MACHINE, path, size);
+    Count(HKEY_CURRENT_USER, path, size);
+    return size;
 }
 
 struct Cpu {
@@ -130,9 +151,9 @@ int RemovalAndRestore(const std::wstring& exe, const std::wstring& folder, int r
         return KeyThere(HKEY_LOCAL_MACHINE, name) == inMain && KeyThere(HKEY_CURRENT_USER, name) == inUser;
     };
     auto noneThere = [&] { return !KeyThere(HKEY_LOCAL_MACHINE, name) && !KeyThere(HKEY_CURRENT_USER, name); };
-    // A restore that brings back the product key but not all of its tree
-    // would look like a fast one.
-    const int keys = ProductKeys(name);
+    // A restore that brings back the product key but not all of its tree,
+    // or not all of its values, would look like a fast one.
+    const Size size = ProductSize(name);
 
     Program app;
     if (!app.Start(exe, folder) || !app.WaitListed(60)) return Fail("program_not_listed");
@@ -189,7 +210,7 @@ int RemovalAndRestore(const std::wstring& exe, const std::wstring& folder, int r
         restore.push_back(Now() - restoreClicked);
         restoreRun.push_back(Cpu::Of(linux).run - restoreBefore.run);
         if (!allThere()) return Fail("keys_not_restored");
-        if (ProductKeys(name) != keys) return Fail("subtree_not_restored");
+        if (!(ProductSize(name) == size)) return Fail("subtree_not_restored");
         if (app.FindBox(L" Wiederherstellungsdateien")) return Fail("restore_reported_a_failure");
     }
     app.Close(CloseSeconds);
@@ -198,7 +219,7 @@ int RemovalAndRestore(const std::wstring& exe, const std::wstring& folder, int r
     Figure("removal_cpu_ticks_s", removalTicks);
     Figure("removal_cpu_s", removalRun);
     Figure("restore_cpu_s", restoreRun);
-    std::printf("registers %d\nkeys %d\n", int(inMain) + int(inUser), keys);
+    std::printf("registers %d\nkeys %d\nvalues %lld\n", int(inMain) + int(inUser), size.keys, size.values);
     return 0;
 }
 
@@ -271,6 +292,54 @@ int Spin(int runs)
     return 0;
 }
 
+// The steps of the program's removal and restore that are its own work, not
+// the registry editor's, each timed alone on the same export: reading the
+// file, parsing it, reading the subtree from the registry, comparing the two,
+// and the restore's check of every value in the registry.
+int Phases(const std::wstring& rootName, const std::wstring& key, const std::wstring& file, int runs)
+{
+    const HKEY root = rootName == L"HKLM" ? HKEY_LOCAL_MACHINE : rootName == L"HKCU" ? HKEY_CURRENT_USER : nullptr;
+    if (!root) return Fail("unknown_root");
+    const std::wstring fullName =
+        std::wstring(root == HKEY_LOCAL_MACHINE ? L"HKEY_LOCAL_MACHINE\\" : L"HKEY_CURRENT_USER\\") + key;
+    std::vector<double> read, parse, tree, compare, inRegistry;
+    size_t values = 0;
+    for (int i = 0; i < runs; ++i) {
+        std::string bytes;
+        double start = Now();
+        if (!RestoreFile::ReadBytes(file, bytes)) return Fail("export_not_read");
+        read.push_back(Now() - start);
+
+        start = Now();
+        const RegFile::Content content = RegFile::Read(bytes);
+        parse.push_back(Now() - start);
+
+        std::vector<Registry::KeyContent> keys;
+        start = Now();
+        if (!Registry::RegTreeRead(root, key, keys)) return Fail("subtree_not_read");
+        tree.push_back(Now() - start);
+
+        const BackupCheck::Subtree subtree[] = {{fullName, &keys}};
+        start = Now();
+        if (!BackupCheck::BringsBack(content, subtree)) return Fail("export_does_not_bring_back_the_subtree");
+        compare.push_back(Now() - start);
+
+        start = Now();
+        if (!RestoreCheck::InRegistry(content)) return Fail("export_not_in_registry");
+        inRegistry.push_back(Now() - start);
+
+        values = 0;
+        for (const auto& k : keys) values += k.values.size();
+    }
+    Figure("read_s", read);
+    Figure("parse_s", parse);
+    Figure("tree_s", tree);
+    Figure("compare_s", compare);
+    Figure("in_registry_s", inRegistry);
+    std::printf("values %zu\n", values);
+    return 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -284,6 +353,8 @@ int wmain(int argc, wchar_t** argv)
         result = RemovalAndRestore(arg(2), arg(3), _wtoi(argv[4]), arg(5));
     else if (mode == L"listing" && argc == 3)
         result = Listing(_wtoi(argv[2]));
+    else if (mode == L"phases" && argc == 6)
+        result = Phases(arg(2), arg(3), arg(4), _wtoi(argv[5]));
     else if (mode == L"spin" && argc == 3)
         result = Spin(_wtoi(argv[2]));
     else if (mode == L"count-start" && argc == 4) {

@@ -18,12 +18,6 @@ bool QueryInfo(HKEY key, KeyInfo& info)
         == ERROR_SUCCESS;
 }
 
-bool QueryInfo(HKEY hRoot, const std::wstring& path, KeyInfo& info)
-{
-    const KeyHandle key = RegOpenForReading(hRoot, path);
-    return key && QueryInfo(key.get(), info);
-}
-
 // Every value of an open key; buffers as large as the key says its longest
 // name and data are, so that each value takes one call.
 bool ReadValues(HKEY key, const KeyInfo& info, std::vector<ValueData>& values)
@@ -85,22 +79,29 @@ TreeDeletion RegTreeDeleteAsRead(HKEY hRoot, const std::wstring& sSubKey, const 
     if (sSubKey.empty() || sKeys.empty()) return TreeDeletion::Failed;
     auto path = [&](const KeyContent& k) { return k.path.empty() ? sSubKey : sSubKey + L"\\" + k.path; };
     // A value written since shows in its key's last write time, a key or
-    // value added or gone in the counts.
+    // value added or gone in the counts. Each key stays open from here to its
+    // deletion: a key deleted or replaced meanwhile no longer answers
+    // through its handle.
+    std::vector<KeyHandle> held;
+    held.reserve(sKeys.size());
     for (const auto& k : sKeys) {
         KeyInfo now;
-        if (!QueryInfo(hRoot, path(k), now) || now.values != k.values.size() || now.subkeys != k.subkeys
+        KeyHandle key = RegOpenForReading(hRoot, path(k));
+        if (!key || !QueryInfo(key.get(), now) || now.values != k.values.size() || now.subkeys != k.subkeys
             || CompareFileTime(&now.lastWrite, &k.lastWrite) != 0)
             return TreeDeletion::Changed;
+        held.push_back(std::move(key));
     }
     // Each key comes after its parent, so backwards every key goes after
     // its subkeys. Deleting a subkey touches its parent's write time; the
     // counts still hold it to what was read.
-    for (auto k = sKeys.rbegin(); k != sKeys.rend(); ++k) {
-        const std::wstring keyPath = path(*k);
+    for (size_t i = sKeys.size(); i-- > 0;) {
+        const KeyContent& k = sKeys[i];
         KeyInfo now;
-        if (!QueryInfo(hRoot, keyPath, now) || now.values != k->values.size() || now.subkeys != 0)
+        if (!QueryInfo(held[i].get(), now) || now.values != k.values.size() || now.subkeys != 0)
             return TreeDeletion::Changed;
-        if (RegDeleteKeyW(hRoot, keyPath.c_str()) != ERROR_SUCCESS) return TreeDeletion::Failed;
+        if (RegDeleteKeyW(hRoot, path(k).c_str()) != ERROR_SUCCESS) return TreeDeletion::Failed;
+        held[i].reset();
     }
     return TreeDeletion::Deleted;
 }
