@@ -38,7 +38,9 @@ bool AtOrBelowAProduct(const std::wstring& name)
     std::wstring path;
     if (!RootOf(name, path)) return false;
     const std::vector<std::wstring_view> levels = Levels(path);
-    if (levels.size() < 3 || RegFile::Folded(levels[0]) != L"SOFTWARE" || RegFile::Folded(levels[1]) != L"VELMORA")
+    if (levels.size() < 3
+        || RegFile::Folded(path.substr(0, levels[0].size() + 1 + levels[1].size()))
+               != RegFile::Folded(ProductRow::ProductRoot))
         return false;
     for (const auto& level : levels)
         if (level.empty()) return false;
