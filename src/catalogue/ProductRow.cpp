@@ -2,9 +2,9 @@
 
 namespace ProductRow {
 
-std::wstring KeyPath(const std::wstring& name)
+std::wstring KeyPath(const std::wstring& name, const wchar_t* productRoot)
 {
-    return std::wstring(ProductRoot) + L"\\" + name;
+    return std::wstring(productRoot) + L"\\" + name;
 }
 
 const wchar_t* RootName(HKEY root)

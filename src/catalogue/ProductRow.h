@@ -7,13 +7,20 @@
 namespace ProductRow {
 
 inline constexpr wchar_t ProductRoot[] = L"Software\\Velmora";
+// The main register's 32-bit view of the product root: on 64-bit Windows a
+// 32-bit installer that writes below Software\Velmora writes here. This
+// (64-bit) program and the 64-bit registry editor reach it by this path, and
+// the editor's exports name its keys so; one name for each key keeps the
+// export, the check and the deletion on the same key.
+inline constexpr wchar_t ProductRoot32[] = L"Software\\Wow6432Node\\Velmora";
 inline constexpr wchar_t MainRootName[] = L"HKEY_LOCAL_MACHINE";
 inline constexpr wchar_t UserRootName[] = L"HKEY_CURRENT_USER";
 inline constexpr wchar_t NoInstallDir[] = L"<PROGRAMS>";
 inline constexpr wchar_t NoVersion[] = L"1.0";
 
-// "Software\Velmora\" followed by the name.
-std::wstring KeyPath(const std::wstring& name);
+// The product root ("Software\Velmora" unless another is named), a
+// backslash and the name.
+std::wstring KeyPath(const std::wstring& name, const wchar_t* productRoot = ProductRoot);
 
 // The root's name as a row and the registry editor write it.
 const wchar_t* RootName(HKEY root);

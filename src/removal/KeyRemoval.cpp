@@ -23,36 +23,40 @@ bool CheckExport(Register& r)
 
 } // namespace
 
-std::array<Register, 2> Registers(const RestoreFile::Paths& paths, int scope)
+RegisterSet Registers(const RestoreFile::Paths& paths, int scope)
 {
-    std::array<Register, 2> registers;
-    registers[0].root = HKEY_LOCAL_MACHINE;
-    registers[0].label = L"Hauptregister";
-    registers[0].exportFile = paths.mainExport;
-    registers[0].inScope = scope == 0 || scope == 2;
-    registers[1].root = HKEY_CURRENT_USER;
-    registers[1].label = L"Benutzerregister";
-    registers[1].exportFile = paths.userExport;
-    registers[1].inScope = scope == 0 || scope == 1;
-    return registers;
+    auto make = [](HKEY root, const wchar_t* productRoot, const wchar_t* label, const std::wstring& exportFile,
+                   bool inScope) {
+        Register r;
+        r.root = root;
+        r.productRoot = productRoot;
+        r.label = label;
+        r.exportFile = exportFile;
+        r.inScope = inScope;
+        return r;
+    };
+    const bool main = scope == 0 || scope == 2, user = scope == 0 || scope == 1;
+    return {make(HKEY_LOCAL_MACHINE, ProductRow::ProductRoot, L"Hauptregister", paths.mainExport, main),
+            make(HKEY_LOCAL_MACHINE, ProductRow::ProductRoot32, L"Hauptregister (32-Bit-Ansicht)", paths.mainExport32,
+                 main),
+            make(HKEY_CURRENT_USER, ProductRow::ProductRoot, L"Benutzerregister", paths.userExport, user)};
 }
 
 void Find(Register& r, const std::wstring& productName)
 {
-    const std::wstring path = ProductRow::KeyPath(productName);
+    const std::wstring path = ProductRow::KeyPath(productName, r.productRoot);
     std::wstring stored;
     if (!Registry::RegKeyExists(r.root, path) || !Registry::RegStoredName(r.root, path, stored)) return;
-    r.keyPath = ProductRow::KeyPath(stored);
+    r.keyPath = ProductRow::KeyPath(stored, r.productRoot);
     r.fullKeyName = std::wstring(ProductRow::RootName(r.root)) + L"\\" + r.keyPath;
 }
 
-Backup SecureBackup(const RestoreFile::Paths& paths, std::array<Register, 2>& registers,
-                    std::string& restoreBytes)
+Backup SecureBackup(const RestoreFile::Paths& paths, RegisterSet& registers, std::string& restoreBytes)
 {
     // An export that fails its check stays out of the restore file; the
-    // other register's key may still go.
+    // other registers' keys may still go.
     std::vector<BackupCheck::Subtree> checked;
-    std::string parts[2];
+    std::string parts[std::tuple_size_v<RegisterSet>];
     for (size_t i = 0; i < registers.size(); ++i) {
         Register& r = registers[i];
         if (!r.toDelete() || !CheckExport(r)) continue;
@@ -64,7 +68,9 @@ Backup SecureBackup(const RestoreFile::Paths& paths, std::array<Register, 2>& re
         return Backup::Nothing;
     }
 
-    switch (RestoreFile::WritePending(paths, RestoreFile::Merge(parts[0], parts[1]), restoreBytes)) {
+    std::string merged;
+    for (const auto& part : parts) merged = RestoreFile::Merge(merged, part);
+    switch (RestoreFile::WritePending(paths, merged, restoreBytes)) {
     case RestoreFile::Pending::Taken: return Backup::Taken;
     case RestoreFile::Pending::Failed: return Backup::NotWritten;
     case RestoreFile::Pending::Written: break;

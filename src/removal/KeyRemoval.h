@@ -19,10 +19,12 @@ enum class Deletion {
     Refused,     // the registry refused the deletion
 };
 
-// The product's key in one register, and what the removal did with it.
+// The product's key in one register (in one view of the main register),
+// and what the removal did with it.
 struct Register {
     HKEY root = nullptr;
-    const wchar_t* label = L""; // as the window's texts name the register
+    const wchar_t* productRoot = L""; // the product key's parent, below the root
+    const wchar_t* label = L""; // as the window's texts name the register and view
     std::wstring exportFile;
     bool inScope = false;      // the confirmed scope exports and deletes here
     std::wstring keyPath;      // below the root, as the registry spells it; empty while not found
@@ -37,10 +39,11 @@ struct Register {
     bool toDelete() const { return inScope && found() && exported; }
 };
 
-// Both registers, the main register first, and whether the scope (the
-// index of the scope selector: 0 both, 1 user register, 2 main register)
-// takes in each.
-std::array<Register, 2> Registers(const RestoreFile::Paths& paths, int scope);
+// The main register's two views (64-bit, then 32-bit) and the user
+// register, and whether the scope (the index of the scope selector: 0 both
+// registers, 1 user register, 2 main register) takes in each.
+using RegisterSet = std::array<Register, 3>;
+RegisterSet Registers(const RestoreFile::Paths& paths, int scope);
 
 // Looks for the product's key and learns its stored spelling: the editor
 // writes a key as its command line spells it, and an import brings it back
@@ -60,7 +63,7 @@ enum class Backup {
 // name, flushed, read back and checked again, and then it moves in as the
 // restore file, the old one kept under a name of its own. restoreBytes
 // receives the content that was checked.
-Backup SecureBackup(const RestoreFile::Paths& paths, std::array<Register, 2>& registers,
+Backup SecureBackup(const RestoreFile::Paths& paths, RegisterSet& registers,
                     std::string& restoreBytes);
 
 // Deletes the subtree exactly as it was backed up, while the restore file on

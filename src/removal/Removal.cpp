@@ -8,7 +8,6 @@
 #include "removal/KeyRemoval.h"
 #include "removal/RestoreFile.h"
 
-#include <array>
 
 namespace {
 
@@ -42,7 +41,7 @@ constexpr wchar_t RestoreFileMade[] =
     L"Eine Wiederherstellungsdatei der Registrierung wurde im Arbeitsordner erstellt.   ";
 constexpr wchar_t NotWritten[] =
     L"Die Wiederherstellungsdatei konnte nicht geschrieben werden; die Exporte "
-    L"''Uninstall_1.reg'' und ''Uninstall_2.reg'' bleiben im Arbeitsordner erhalten.   ";
+    L"''Uninstall_1.reg'' bis ''Uninstall_3.reg'' bleiben im Arbeitsordner erhalten.   ";
 constexpr wchar_t PendingTaken[] =
     L"Im Arbeitsordner liegt eine fremde Datei ''Uninstall.tmp''; die Wiederherstellungsdatei "
     L"wurde nicht geschrieben.   ";
@@ -60,7 +59,7 @@ const wchar_t* Why(KeyRemoval::Deletion deletion)
 }
 
 // Says which register's key is still there, and why.
-std::wstring Report(const std::array<KeyRemoval::Register, 2>& registers, KeyRemoval::Backup backup)
+std::wstring Report(const KeyRemoval::RegisterSet& registers, KeyRemoval::Backup backup)
 {
     std::wstring text = Incomplete;
     for (const auto& r : registers) {
@@ -98,7 +97,7 @@ void Root::bEntfernen_Click()
     }
     Wartezeit::DoEvents();
 
-    std::array<KeyRemoval::Register, 2> registers = KeyRemoval::Registers(paths, scope);
+    KeyRemoval::RegisterSet registers = KeyRemoval::Registers(paths, scope);
     // Only the registers of the confirmed scope are exported: a restore
     // must not roll back a key that was never removed.
     for (auto& r : registers) {

@@ -36,15 +36,20 @@ HKEY RootOf(const std::wstring& name, std::wstring& path)
 bool AtOrBelowAProduct(const std::wstring& name)
 {
     std::wstring path;
-    if (!RootOf(name, path)) return false;
-    const std::vector<std::wstring_view> levels = Levels(path);
-    if (levels.size() < 3
-        || RegFile::Folded(path.substr(0, levels[0].size() + 1 + levels[1].size()))
-               != RegFile::Folded(ProductRow::ProductRoot))
-        return false;
-    for (const auto& level : levels)
-        if (level.empty()) return false;
-    return true;
+    const HKEY root = RootOf(name, path);
+    if (!root) return false;
+    // A removal takes keys from the main register's two views, but the user
+    // register's Software is one for both: no 32-bit path there.
+    for (const wchar_t* productRoot : {ProductRow::ProductRoot, ProductRow::ProductRoot32}) {
+        if (productRoot == ProductRow::ProductRoot32 && root != HKEY_LOCAL_MACHINE) continue;
+        const std::wstring prefix = std::wstring(productRoot) + L"\\";
+        if (path.size() <= prefix.size() || RegFile::Folded(path.substr(0, prefix.size())) != RegFile::Folded(prefix))
+            continue;
+        for (const auto& level : Levels(std::wstring_view(path).substr(prefix.size())))
+            if (level.empty()) return false;
+        return true;
+    }
+    return false;
 }
 
 bool ValueThere(HKEY key, const std::wstring& name, const RegFile::Value& v)

@@ -5,16 +5,17 @@
 namespace RestoreCheck {
 
 // True when the file writes only what a removal could have written: keys at
-// or below a product key, "HKEY_LOCAL_MACHINE\Software\Velmora\<name>" or
-// "HKEY_CURRENT_USER\Software\Velmora\<name>" (compared without regard to
-// case, no level empty), with their values. A file without any key, with a
-// key outside those or the product root itself, a deletion, or a key line
-// the import would pass over is refused whole.
+// or below a product key, "HKEY_LOCAL_MACHINE\Software\Velmora\<name>",
+// "HKEY_LOCAL_MACHINE\Software\Wow6432Node\Velmora\<name>" (the main
+// register's 32-bit view) or "HKEY_CURRENT_USER\Software\Velmora\<name>"
+// (compared without regard to case, no level empty), with their values. A
+// file without any key, with a key outside those or a product root itself,
+// a deletion, or a key line the import would pass over is refused whole.
 bool OnlyProductKeys(const RegFile::Content& file);
 
 // True when every key and every value of the file is in the registry with
-// the same type and data (RegFile::SameData). Values the file does not name
-// do not matter.
+// the same type and data (RegFile::SameData), each key in the view its name
+// names. Values the file does not name do not matter.
 bool InRegistry(const RegFile::Content& file);
 
 } // namespace RestoreCheck

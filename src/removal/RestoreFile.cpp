@@ -65,16 +65,17 @@ size_t BodyStart(const std::string& bytes)
 Paths PathsIn(const std::wstring& workingFolder)
 {
     return {workingFolder + L"\\Uninstall_1.reg", workingFolder + L"\\Uninstall_2.reg",
-            workingFolder + L"\\Uninstall.tmp", workingFolder + L"\\Uninstall.reg",
-            workingFolder + L"\\Uninstall.bak"};
+            workingFolder + L"\\Uninstall_3.reg", workingFolder + L"\\Uninstall.tmp",
+            workingFolder + L"\\Uninstall.reg", workingFolder + L"\\Uninstall.bak"};
 }
 
 bool ClearTemporaries(const Paths& paths)
 {
     const bool main = DeleteIfExists(paths.mainExport);
     const bool user = DeleteIfExists(paths.userExport);
+    const bool main32 = DeleteIfExists(paths.mainExport32);
     const bool pending = DeleteIfExists(paths.pending);
-    return main && user && pending;
+    return main && user && main32 && pending;
 }
 
 bool ReadBytes(const std::wstring& file, std::string& bytes)
@@ -107,10 +108,10 @@ bool ReadBytes(HANDLE file, std::string& bytes)
     return true;
 }
 
-std::string Merge(const std::string& mainExport, const std::string& userExport)
+std::string Merge(const std::string& first, const std::string& second)
 {
-    if (mainExport.empty() || userExport.empty()) return mainExport.empty() ? userExport : mainExport;
-    return mainExport + userExport.substr(std::min(BodyStart(userExport), userExport.size()));
+    if (first.empty() || second.empty()) return first.empty() ? second : first;
+    return first + second.substr(std::min(BodyStart(second), second.size()));
 }
 
 Pending WritePending(const Paths& paths, const std::string& bytes, std::string& onDisk)
@@ -180,6 +181,7 @@ void DeleteExports(const Paths& paths)
 {
     (void)DeleteIfExists(paths.mainExport);
     (void)DeleteIfExists(paths.userExport);
+    (void)DeleteIfExists(paths.mainExport32);
 }
 
 } // namespace RestoreFile

@@ -4,9 +4,9 @@
 //
 // The registry editor writes each export as UTF-16LE text: the byte order
 // mark FF FE, the header line "Windows Registry Editor Version 5.00" and the
-// keys. Merging keeps the main-register export whole and appends the
-// user-register export from the line end after its header on, so that the
-// restore file has one byte order mark and one header, at the start. No
+// keys. Merging keeps the first export (the main register's) whole and
+// appends each further one from the line end after its header on, so that
+// the restore file has one byte order mark and one header, at the start. No
 // extra line end is written: every export already ends with a blank line.
 #include "platform/Handles.h"
 
@@ -15,8 +15,9 @@
 namespace RestoreFile {
 
 struct Paths {
-    std::wstring mainExport; // Uninstall_1.reg, the main register's key
-    std::wstring userExport; // Uninstall_2.reg, the user register's key
+    std::wstring mainExport;   // Uninstall_1.reg, the main register's key
+    std::wstring userExport;   // Uninstall_2.reg, the user register's key
+    std::wstring mainExport32; // Uninstall_3.reg, the key in the main register's 32-bit view
     std::wstring pending;    // Uninstall.tmp, the new restore file until it is complete
     std::wstring restore;    // Uninstall.reg
     std::wstring backup;     // Uninstall.bak
@@ -31,9 +32,9 @@ Paths PathsIn(const std::wstring& workingFolder);
 // files are the user's. True when none of the temporary files is left.
 bool ClearTemporaries(const Paths& paths);
 
-// The new restore file's content from the exports that go into it (an
-// empty one takes no part): both merged, or the one there is.
-std::string Merge(const std::string& mainExport, const std::string& userExport);
+// Two exports as one file (an empty one takes no part): the first whole,
+// the second's keys after it; merged again, a further export follows.
+std::string Merge(const std::string& first, const std::string& second);
 
 enum class Pending {
     Written, // complete on disk; onDisk holds what the disk holds

@@ -127,7 +127,7 @@ TEST_F(Backup, AKeyGoesOnlyAsItWasBackedUp)
         ScratchFolder work;
         const RestoreFile::Paths paths = RestoreFile::PathsIn(work.path());
         auto registers = KeyRemoval::Registers(paths, 1);
-        KeyRemoval::Register& r = registers[1];
+        KeyRemoval::Register& r = registers.back(); // the user register
         KeyRemoval::Find(r, L"gr\u00fcn");
         ASSERT_EQ(r.fullKeyName, FullKey) << "the key as the registry spells it";
         r.exported = ExportKey(r.fullKeyName, r.exportFile);

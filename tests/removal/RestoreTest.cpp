@@ -154,6 +154,10 @@ TEST_F(Restore, AFileThatWritesAnythingButProductKeysIsNotImported)
          head + L"[HKEY_CURRENT_USER\\Software\\Velmora\\Alpha]\r\n\"V\"=\"1\"\r[HKEY_LOCAL_MACHINE\\Software\\Evil]\r\n"},
         {"a key deletion", head + product + L"[-HKEY_CURRENT_USER\\Software\\Velmora\\Beta]\r\n"},
         {"the product root itself", head + L"[HKEY_CURRENT_USER\\Software\\Velmora]\r\n\"x\"=\"y\"\r\n"},
+        {"the 32-bit view's product root itself",
+         head + product + L"[HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Velmora]\r\n\"x\"=\"y\"\r\n"},
+        {"a 32-bit view's path in the user register",
+         head + product + L"[HKEY_CURRENT_USER\\Software\\Wow6432Node\\Velmora\\Alpha]\r\n"},
         {"a key line without its bracket", head + product + L"[HKEY_CURRENT_USER\\Software\\Velmora\\Beta\r\n\"x\"=\"y\"\r\n"},
         {"no key at all", head},
     };

@@ -5,6 +5,7 @@
 #include "removal/RegFile.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -14,8 +15,10 @@ namespace {
 
 void RemoveVelmora()
 {
-    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-        const LSTATUS status = RegDeleteTreeW(root, Velmora);
+    const std::pair<HKEY, const wchar_t*> roots[] = {
+        {HKEY_LOCAL_MACHINE, Velmora}, {HKEY_LOCAL_MACHINE, Velmora32}, {HKEY_CURRENT_USER, Velmora}};
+    for (const auto& [root, path] : roots) {
+        const LSTATUS status = RegDeleteTreeW(root, path);
         ASSERT_TRUE(status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND)
             << "could not clear the product root, status " << status;
     }
@@ -39,47 +42,48 @@ bool RunAndWait(const std::wstring& commandLine)
 CleanVelmora::CleanVelmora() { RemoveVelmora(); }
 CleanVelmora::~CleanVelmora() { RemoveVelmora(); }
 
-void CreateKey(HKEY root, const std::wstring& path)
+void CreateKey(HKEY root, const std::wstring& path, REGSAM view)
 {
     KeyHandle key;
-    const LSTATUS status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+    const LSTATUS status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view,
                                            nullptr, key.put(), nullptr);
     ASSERT_EQ(status, ERROR_SUCCESS) << "creating " << Narrow(path);
 }
 
 void SetValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
-              const void* data, DWORD bytes)
+              const void* data, DWORD bytes, REGSAM view)
 {
     KeyHandle key;
-    ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+    ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr,
                               key.put(), nullptr), ERROR_SUCCESS);
     ASSERT_EQ(RegSetValueExW(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), bytes),
               ERROR_SUCCESS) << "setting " << Narrow(name);
 }
 
 void SetString(HKEY root, const std::wstring& path, const std::wstring& name,
-               const std::wstring& text, DWORD type)
+               const std::wstring& text, DWORD type, REGSAM view)
 {
-    SetValue(root, path, name, type, text.c_str(), DWORD((text.size() + 1) * sizeof(wchar_t)));
+    SetValue(root, path, name, type, text.c_str(), DWORD((text.size() + 1) * sizeof(wchar_t)), view);
 }
 
-void SetDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value)
+void SetDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value, REGSAM view)
 {
-    SetValue(root, path, name, REG_DWORD, &value, sizeof value);
+    SetValue(root, path, name, REG_DWORD, &value, sizeof value, view);
 }
 
-void AddProduct(HKEY root, const std::wstring& name, const wchar_t* installDir, const wchar_t* version)
+void AddProduct(HKEY root, const std::wstring& name, const wchar_t* installDir, const wchar_t* version,
+                REGSAM view)
 {
     const std::wstring path = std::wstring(Velmora) + L"\\" + name;
-    CreateKey(root, path);
-    if (installDir) SetString(root, path, L"InstallDir", installDir);
-    if (version) SetString(root, path, L"Version", version);
+    CreateKey(root, path, view);
+    if (installDir) SetString(root, path, L"InstallDir", installDir, REG_SZ, view);
+    if (version) SetString(root, path, L"Version", version, REG_SZ, view);
 }
 
-bool KeyExists(HKEY root, const std::wstring& path)
+bool KeyExists(HKEY root, const std::wstring& path, REGSAM view)
 {
     KeyHandle key;
-    return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+    return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, key.put()) == ERROR_SUCCESS;
 }
 
 ScratchFolder::ScratchFolder()
@@ -151,16 +155,28 @@ std::string Utf16File(const std::wstring& text)
 std::string RegistryDump(const std::wstring& below)
 {
     std::wstring dump;
-    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-        if (!KeyExists(root, below)) continue;
+    // The 32-bit view is read through KEY_WOW64_32KEY, as its installers
+    // write it, not by the path the program uses.
+    const struct {
+        HKEY root;
+        REGSAM view;
+        const wchar_t* label;
+    } where[] = {{HKEY_LOCAL_MACHINE, 0, L"[HKLM\\"},
+                 {HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, L"[HKLM32\\"},
+                 {HKEY_CURRENT_USER, 0, L"[HKCU\\"}};
+    for (const auto& [root, view, label] : where) {
+        if (!KeyExists(root, below, view)) continue;
+        const size_t slash = below.find_last_of(L'\\');
+        KeyHandle parent;
         std::vector<Registry::KeyContent> keys;
-        if (!Registry::RegTreeRead(root, below, keys)) {
+        if (RegOpenKeyExW(root, below.substr(0, slash).c_str(), 0, KEY_READ | view, parent.put()) != ERROR_SUCCESS
+            || !Registry::RegTreeRead(parent.get(), below.substr(slash + 1), keys)) {
             ADD_FAILURE() << "the key could not be read: " << Narrow(below);
             return {};
         }
         std::sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return a.path < b.path; });
         for (auto& key : keys) {
-            dump += (root == HKEY_LOCAL_MACHINE ? L"[HKLM\\" : L"[HKCU\\") + key.path + L"]\n";
+            dump += label + key.path + L"]\n";
             std::sort(key.values.begin(), key.values.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
             for (const auto& v : key.values) {
                 dump += L"\"" + v.name + L"\" " + std::to_wstring(v.type) + L" ";

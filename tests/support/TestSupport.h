@@ -8,6 +8,9 @@
 namespace test {
 
 inline constexpr wchar_t Velmora[] = L"Software\\Velmora";
+// The same key in the main register's 32-bit view, as a 64-bit program
+// names it.
+inline constexpr wchar_t Velmora32[] = L"Software\\Wow6432Node\\Velmora";
 
 // The final message of a removal that backed up and removed everything.
 inline constexpr wchar_t RemovedMessage[] =
@@ -15,8 +18,9 @@ inline constexpr wchar_t RemovedMessage[] =
     L"Eine Wiederherstellungsdatei der Registrierung wurde im Arbeitsordner erstellt.   \n"
     L"Klicken Sie die Datei ''Uninstall.reg'' an, um den Eintrag wiederherzustellen.";
 
-// Removes Software\Velmora below both roots when made and when it goes, so
-// that each test starts from and leaves a clean product root.
+// Removes Software\Velmora below both roots, in both views of the main
+// register, when made and when it goes, so that each test starts from and
+// leaves a clean product root.
 class CleanVelmora {
 public:
     CleanVelmora();
@@ -25,17 +29,19 @@ public:
     CleanVelmora& operator=(const CleanVelmora&) = delete;
 };
 
-// Creates the key (and the levels above it) or fails the test.
-void CreateKey(HKEY root, const std::wstring& path);
+// Creates the key (and the levels above it) or fails the test. view is 0,
+// or KEY_WOW64_32KEY for the main register's 32-bit view, as a 32-bit
+// installer writes it.
+void CreateKey(HKEY root, const std::wstring& path, REGSAM view = 0);
 void SetValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
-              const void* data, DWORD bytes);
+              const void* data, DWORD bytes, REGSAM view = 0);
 void SetString(HKEY root, const std::wstring& path, const std::wstring& name,
-               const std::wstring& text, DWORD type = REG_SZ);
-void SetDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value);
+               const std::wstring& text, DWORD type = REG_SZ, REGSAM view = 0);
+void SetDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value, REGSAM view = 0);
 // A product key with optional InstallDir and Version values.
 void AddProduct(HKEY root, const std::wstring& name, const wchar_t* installDir = nullptr,
-                const wchar_t* version = nullptr);
-bool KeyExists(HKEY root, const std::wstring& path);
+                const wchar_t* version = nullptr, REGSAM view = 0);
+bool KeyExists(HKEY root, const std::wstring& path, REGSAM view = 0);
 
 // A folder of its own below the temporary folder, whose name holds a blank
 // and an umlaut; removed with its files when the test ends.
@@ -59,9 +65,9 @@ bool FileThere(const std::wstring& path);
 // UTF-16LE bytes with the byte order mark, as the registry editor writes.
 std::string Utf16File(const std::wstring& text);
 
-// The product root (or the key below it) of both registers as read
-// directly: every key with its name as stored, every value's name, type and
-// bytes, in a fixed order. A key that exists but cannot be read, or two
+// The product root (or the key below it) of both registers, and of the main
+// register's 32-bit view, as read directly: every key with its name as
+// stored, every value's name, type and bytes, in a fixed order. A key that exists but cannot be read, or two
 // registers that hold nothing, fail the test: an empty picture would compare
 // equal to anything.
 std::string RegistryDump(const std::wstring& below = Velmora);
