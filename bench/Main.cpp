@@ -92,10 +92,19 @@ int StartUp(const std::wstring& exe, const std::wstring& folder, int runs, doubl
     return 0;
 }
 
-bool KeyThere(HKEY root, const std::wstring& name)
+// Where a product's key can be: the main register's 64-bit and 32-bit
+// views and the user register.
+struct Place {
+    HKEY root;
+    REGSAM view;
+};
+const Place Places[] = {{HKEY_LOCAL_MACHINE, 0}, {HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY}, {HKEY_CURRENT_USER, 0}};
+
+bool KeyThere(const Place& place, const std::wstring& name)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(root, (L"Software\\Velmora\\" + name).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(place.root, (L"Software\\Velmora\\" + name).c_str(), 0, KEY_READ | place.view, &key)
+        != ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;
@@ -109,10 +118,10 @@ struct Size {
     bool operator==(const Size&) const = default;
 };
 
-void Count(HKEY parent, const std::wstring& path, Size& size)
+void Count(HKEY parent, const std::wstring& path, Size& size, REGSAM view = 0)
 {
     KeyHandle key;
-    if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ | view, key.put()) != ERROR_SUCCESS) return;
     DWORD values = 0;
     if (RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
                          nullptr, nullptr) != ERROR_SUCCESS)
@@ -124,7 +133,7 @@ void Count(HKEY parent, const std::wstring& path, Size& size)
         DWORD length = DWORD(std::size(name));
         if (RegEnumKeyExW(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             break;
-        Count(key.get(), name, size);
+        Count(key.get(), name, size, view);
     }
 }
 
@@ -132,8 +141,7 @@ Size ProductSize(const std::wstring& name)
 {
     const std::wstring path = L"Software\\Velmora\\" + name;
     Size size;
-    Count(HKEY_LOCAL_MACHINE, path, size);
-    Count(HKEY_CURRENT_USER, path, size);
+    for (const Place& place : Places) Count(place.root, path, size, place.view);
     return size;
 }
 
@@ -145,12 +153,20 @@ struct Cpu {
 int RemovalAndRestore(const std::wstring& exe, const std::wstring& folder, int runs, const std::wstring& name)
 {
     const std::wstring restoreFile = folder + L"\\Uninstall.reg";
-    const bool inMain = KeyThere(HKEY_LOCAL_MACHINE, name), inUser = KeyThere(HKEY_CURRENT_USER, name);
-    if (!inMain && !inUser) return Fail("product_not_seeded");
+    bool seeded[std::size(Places)];
+    int registers = 0;
+    for (size_t p = 0; p < std::size(Places); ++p) registers += seeded[p] = KeyThere(Places[p], name);
+    if (registers == 0) return Fail("product_not_seeded");
     auto allThere = [&] {
-        return KeyThere(HKEY_LOCAL_MACHINE, name) == inMain && KeyThere(HKEY_CURRENT_USER, name) == inUser;
+        for (size_t p = 0; p < std::size(Places); ++p)
+            if (KeyThere(Places[p], name) != seeded[p]) return false;
+        return true;
     };
-    auto noneThere = [&] { return !KeyThere(HKEY_LOCAL_MACHINE, name) && !KeyThere(HKEY_CURRENT_USER, name); };
+    auto noneThere = [&] {
+        for (const Place& place : Places)
+            if (KeyThere(place, name)) return false;
+        return true;
+    };
     // A restore that brings back the product key but not all of its tree,
     // or not all of its values, would look like a fast one.
     const Size size = ProductSize(name);
@@ -219,7 +235,7 @@ int RemovalAndRestore(const std::wstring& exe, const std::wstring& folder, int r
     Figure("removal_cpu_ticks_s", removalTicks);
     Figure("removal_cpu_s", removalRun);
     Figure("restore_cpu_s", restoreRun);
-    std::printf("registers %d\nkeys %d\nvalues %lld\n", int(inMain) + int(inUser), size.keys, size.values);
+    std::printf("registers %d\nkeys %d\nvalues %lld\n", registers, size.keys, size.values);
     return 0;
 }
 
