@@ -8,7 +8,6 @@
 #include "removal/KeyRemoval.h"
 #include "removal/RestoreFile.h"
 
-
 namespace {
 
 constexpr wchar_t Confirmation[] =

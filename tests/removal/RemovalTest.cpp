@@ -179,6 +179,8 @@ TEST_F(FailingEditor, NoKeyIsDeletedWithoutAVerifiedBackup)
 {
     SeedAlphaInBoth();
     for (HKEY r : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) SetDword(r, Alpha + L"\\Plugins", L"Enabled", 1);
+    AddProduct(HKEY_LOCAL_MACHINE, L"Alpha", L"C:\\x86", nullptr, KEY_WOW64_32KEY);
+    SetDword(HKEY_LOCAL_MACHINE, Alpha + L"\\Plugins", L"Enabled", 1, KEY_WOW64_32KEY);
     WriteFileBytes(paths.restore, "the last removal's backup");
     Load();
     auto standIn = [](const wchar_t* mode) {
@@ -219,10 +221,13 @@ TEST_F(FailingEditor, NoKeyIsDeletedWithoutAVerifiedBackup)
         EXPECT_NE(boxes.back().text.find(L"Hauptregister: Der Eintrag ist noch vorhanden, weil keine Sicherung"),
                   std::wstring::npos) << Narrow(boxes.back().text);
         EXPECT_NE(boxes.back().text.find(L"Benutzerregister: Der Eintrag ist noch vorhanden"), std::wstring::npos);
+        EXPECT_NE(boxes.back().text.find(L"Hauptregister (32-Bit-Ansicht): Der Eintrag ist noch vorhanden"),
+                  std::wstring::npos);
         EXPECT_NE(boxes.back().text.find(L"''Uninstall.reg'' bleibt unver\u00e4ndert"), std::wstring::npos);
         EXPECT_EQ(boxes.back().style, UINT(MB_OK | MB_ICONEXCLAMATION));
         EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, Alpha + L"\\Plugins"));
         EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, Alpha + L"\\Plugins"));
+        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, Alpha + L"\\Plugins", KEY_WOW64_32KEY));
         EXPECT_EQ(ReadFileBytes(paths.restore), "the last removal's backup") << "byte for byte";
         EXPECT_FALSE(FileThere(paths.pending));
         EXPECT_EQ(root->LProdukte.count(), 2) << "the row stays while its keys do";

@@ -52,10 +52,12 @@ TEST_F(Assembly, ClearingTakesTheTemporariesAndKeepsTheLastRestoreFile)
 {
     WriteFileBytes(paths.mainExport, main);
     WriteFileBytes(paths.userExport, user);
+    WriteFileBytes(paths.mainExport32, main);
     WriteFileBytes(paths.pending, user);
     WriteFileBytes(paths.restore, main);
     ASSERT_TRUE(RestoreFile::ClearTemporaries(paths));
-    EXPECT_FALSE(FileThere(paths.mainExport) || FileThere(paths.userExport) || FileThere(paths.pending));
+    EXPECT_FALSE(FileThere(paths.mainExport) || FileThere(paths.userExport) || FileThere(paths.mainExport32)
+                 || FileThere(paths.pending));
     EXPECT_EQ(ReadFileBytes(paths.restore), main) << "the last removal's only backup";
 
     // A leftover that cannot go is reported, so no removal builds on it.
