@@ -26,8 +26,6 @@ bool Ends(Line s)
     return s.empty() || s.front() == L';';
 }
 
-bool StringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
-
 std::string Bytes(const std::wstring& text)
 {
     std::string bytes(text.size() * sizeof(wchar_t), '\0');
@@ -324,6 +322,8 @@ std::wstring Folded(std::wstring_view name)
         return std::wstring(name); // unchanged: a mismatch can only refuse
     return folded;
 }
+
+bool StringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 
 bool SameData(DWORD type, const std::string& a, const std::string& b)
 {

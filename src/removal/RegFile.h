@@ -66,6 +66,9 @@ bool Written(const Content& content, WrittenKeys& keys);
 // to case, one fixed upper case, whatever the user's language.
 std::wstring Folded(std::wstring_view name);
 
+// REG_SZ, REG_EXPAND_SZ and REG_MULTI_SZ: data the import treats as text.
+bool StringType(DWORD type);
+
 // Whether two values' data bring back the same thing: byte for byte, except
 // that a string (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) stored without its
 // terminating NUL counts as if it had one.
