@@ -19,7 +19,9 @@ struct Subtree {
 // True when importing the file brings back exactly these subtrees: every key
 // of each (names compared as the registry compares them), with every value's
 // name, type and data (RegFile::SameData), and nothing else: no other key,
-// no other value, no deletion, no key line the import would pass over.
+// no other value, no deletion, no key line the import would pass over. A
+// subtree holding a string value (RegFile::StringType) of odd length is
+// never brought back: the import cannot write it as it is.
 bool BringsBack(const RegFile::Content& file, std::span<const Subtree> subtrees);
 
 } // namespace BackupCheck

@@ -26,8 +26,6 @@ bool Ends(Line s)
     return s.empty() || s.front() == L';';
 }
 
-bool StringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
-
 std::string Bytes(const std::wstring& text)
 {
     std::string bytes(text.size() * sizeof(wchar_t), '\0');
@@ -68,9 +66,57 @@ std::vector<Line> Lines(const std::wstring& text)
     return lines;
 }
 
+// What the import makes of hex data for a string type: a terminating NUL
+// where it lacks one; in a file of the ANSI code page, the text converted.
+void FinishHexString(Value& v, bool unicode)
+{
+    if (!StringType(v.type)) return;
+    if (unicode) {
+        if (v.data.size() > 2 && (v.data[v.data.size() - 2] != 0 || v.data.back() != 0)) v.data.append(2, '\0');
+        return;
+    }
+    if (v.data.back() != 0) v.data += '\0';
+    const int n = MultiByteToWideChar(CP_ACP, 0, v.data.data(), int(v.data.size()), nullptr, 0);
+    std::wstring text(size_t(n > 0 ? n : 0), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_ACP, 0, v.data.data(), int(v.data.size()), text.data(), n);
+    v.data = Bytes(text);
+}
+
+// Value lines are read only in the forms an export writes. Where a file
+// departs from them, the import goes its own way: it reads numbers with
+// wcstoul (blanks, signs, "0x", digits of other scripts), keeps an overflow
+// error over to the next line, swallows the line after a broken
+// continuation, stops, or crashes. What it writes then cannot be told, so
+// every refusal below (each "return false" and Hex::Refused) makes the whole
+// file unreadable: it is no backup and no restore file.
+
+// The registry sets no longer value name; the import's value is lost.
+constexpr size_t LongestValueName = 16383;
+
+int HexDigit(wchar_t c)
+{
+    if (c >= L'0' && c <= L'9') return c - L'0';
+    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
+    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+    return -1;
+}
+
+// Exactly count hex digits at the start of s, as a number.
+bool HexDigits(Line& s, size_t count, uint32_t& n)
+{
+    if (s.size() < count) return false;
+    n = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (HexDigit(s[i]) < 0) return false;
+        n = n * 16 + uint32_t(HexDigit(s[i]));
+    }
+    s.remove_prefix(count);
+    return true;
+}
+
 // A quoted text from just after its opening quote: the escapes \\ \" \n \r,
-// and any other escaped character stands for itself. False without the
-// closing quote or with \0, which the import refuses.
+// and any other escaped character stands for itself, as the import reads
+// them.
 bool Unquote(Line& s, std::wstring& out)
 {
     out.clear();
@@ -81,106 +127,80 @@ bool Unquote(Line& s, std::wstring& out)
             return true;
         }
         if (c == L'\\') {
-            if (++i == s.size()) return false;
+            if (++i == s.size()) return false; // a lone "\" at the end: the import stops the file
             c = s[i];
-            if (c == L'0') return false;
+            if (c == L'0') return false;       // "\0": the import stops the file
             if (c == L'n') c = L'\n';
             else if (c == L'r') c = L'\r';
         }
         out += c;
     }
-    return false;
+    return false; // no closing quote: the import sets nothing, or stops the file
 }
 
-int HexDigit(wchar_t c)
+// The type number of hex(N): as exports write it, one to eight hex digits.
+bool TypeNumber(Line& s, DWORD& type)
 {
-    if (c >= L'0' && c <= L'9') return c - L'0';
-    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
-    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
-    return -1;
+    size_t digits = 0;
+    while (digits < s.size() && HexDigit(s[digits]) >= 0) ++digits;
+    uint32_t n = 0;
+    if (digits == 0 || digits > 8 || !HexDigits(s, digits, n) || !s.starts_with(L"):")) return false;
+    s.remove_prefix(2);
+    type = n;
+    return true;
 }
 
-// Hex digits at the start of s, as a number; false without any or when it
-// exceeds limit.
-bool HexNumber(Line& s, uint64_t limit, uint64_t& n)
-{
-    n = 0;
-    size_t i = 0;
-    for (; i < s.size() && HexDigit(s[i]) >= 0; ++i) {
-        n = n * 16 + uint64_t(HexDigit(s[i]));
-        if (n > limit) return false;
-    }
-    s.remove_prefix(i);
-    return i > 0;
-}
+enum class Hex { Done, Continues, Refused };
 
-enum class Hex { Done, Continues, Invalid };
-
-// One line's worth of comma-separated bytes, appended to data.
-Hex HexBytes(Line s, std::string& data)
+// One line of hex data as exports write it: bytes of two hex digits joined
+// by commas; a comma and "\" at the end continue it on the next line.
+Hex HexLine(Line s, std::string& data)
 {
     for (;;) {
-        s = SkipBlanks(s);
-        if (s.empty()) return Hex::Done;
-        uint64_t byte = 0;
-        if (!HexNumber(s, 0xFF, byte)) {
-            if (HexDigit(s.front()) >= 0) return Hex::Invalid; // a number above 0xFF
-            if (s.front() == L'\\') return Ends(s.substr(1)) ? Hex::Continues : Hex::Invalid;
-            return s.front() == L';' ? Hex::Done : Hex::Invalid;
-        }
+        uint32_t byte = 0;
+        if (!HexDigits(s, 2, byte)) return Hex::Refused; // "1", "+2", "0x01", " 01", other scripts' digits
         data += char(byte);
-        if (!s.empty() && s.front() == L',') {
-            s.remove_prefix(1);
-            continue;
-        }
-        return Ends(s) ? Hex::Done : Hex::Invalid;
+        if (s.empty() || s.front() != L',') return Ends(s) ? Hex::Done : Hex::Refused; // "012", "01 ,02"
+        s.remove_prefix(1);
+        if (!s.empty() && s.front() == L'\\')
+            return Ends(s.substr(1)) ? Hex::Continues : Hex::Refused; // "01,\x": the import loses the value
     }
-}
-
-// What the import makes of hex data for a string type: a terminating NUL
-// where it lacks one; in a file of the ANSI code page, the text converted.
-void FinishHexString(Value& v, bool unicode)
-{
-    if (!StringType(v.type)) return;
-    if (unicode) {
-        if (v.data.size() > 2 && (v.data[v.data.size() - 2] != 0 || v.data.back() != 0)) v.data.append(2, '\0');
-        return;
-    }
-    if (v.data.empty() || v.data.back() != 0) v.data += '\0';
-    const int n = MultiByteToWideChar(CP_ACP, 0, v.data.data(), int(v.data.size()), nullptr, 0);
-    std::wstring text(size_t(n > 0 ? n : 0), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_ACP, 0, v.data.data(), int(v.data.size()), text.data(), n);
-    v.data = Bytes(text);
 }
 
 class Reader {
 public:
     Reader(const std::vector<Line>& lines, bool unicode) : lines_(lines), unicode_(unicode) {}
 
-    void Run(Content& content)
+    // False when a value line is not in a form an export writes.
+    bool Run(Content& content)
     {
-        while (next_ < lines_.size()) LineStart(content, lines_[next_++]);
+        while (next_ < lines_.size())
+            if (!LineStart(content, lines_[next_++])) return false;
+        return true;
     }
 
 private:
-    void LineStart(Content& content, Line line)
+    bool LineStart(Content& content, Line line)
     {
         line = SkipBlanks(line);
-        if (line.empty()) return;
+        if (line.empty()) return true;
         if (line.front() == L'[') {
             KeyLine(content, line.substr(1));
-            return;
+            return true;
         }
         Value v;
         if (line.front() == L'@') {
             line.remove_prefix(1);
         } else if (line.front() == L'"') {
             line.remove_prefix(1);
-            if (!Unquote(line, v.name)) return;
+            if (!Unquote(line, v.name) || v.name.size() > LongestValueName) return false;
         } else {
-            return; // a comment, or text the import passes over
+            return true; // a comment, or text the import passes over
         }
-        if (Data(content, line, v) && current_ >= 0) content.keys[size_t(current_)].values.push_back(std::move(v));
+        if (!Data(line, v)) return false;
+        // Values before any key, or after a key deletion, go nowhere.
+        if (current_ >= 0) content.keys[size_t(current_)].values.push_back(std::move(v));
+        return true;
     }
 
     void KeyLine(Content& content, Line rest)
@@ -200,18 +220,18 @@ private:
         current_ = content.keys.back().deletion ? -1 : int(content.keys.size() - 1);
     }
 
-    // The data after a value's name; false when the import would set nothing.
-    bool Data(Content& content, Line s, Value& v)
+    // The data after a value's name.
+    bool Data(Line s, Value& v)
     {
         s = SkipBlanks(s);
-        if (s.empty() || s.front() != L'=') return false;
+        if (s.empty() || s.front() != L'=') return false; // a name without data
         s = SkipBlanks(s.substr(1));
         while (!s.empty() && Blank(s.back())) s.remove_suffix(1);
-        if (!s.empty() && s.front() == L'-') {
+        if (s.starts_with(L'-')) {
             v.deletion = true;
             return Ends(s.substr(1));
         }
-        if (!s.empty() && s.front() == L'"') {
+        if (s.starts_with(L'"')) {
             s.remove_prefix(1);
             std::wstring text;
             if (!Unquote(s, text) || !Ends(s)) return false;
@@ -220,13 +240,10 @@ private:
             return true;
         }
         if (s.starts_with(L"dword:")) {
-            s = SkipBlanks(s.substr(6));
-            size_t digits = 0;
-            while (digits < s.size() && HexDigit(s[digits]) >= 0) ++digits;
-            uint64_t n = 0;
-            // Eight digits at most; none at all before a comment reads as 0.
-            if (s.empty() || digits > 8 || (digits > 0 && !HexNumber(s, 0xFFFFFFFF, n)) || !Ends(s)) return false;
-            const DWORD dword = DWORD(n);
+            s.remove_prefix(6);
+            uint32_t n = 0;
+            if (!HexDigits(s, 8, n) || !Ends(s)) return false; // anything but the eight digits exports write
+            const DWORD dword = n;
             v.type = REG_DWORD;
             v.data.assign(reinterpret_cast<const char*>(&dword), sizeof dword);
             return true;
@@ -236,38 +253,29 @@ private:
             s.remove_prefix(4);
         } else if (s.starts_with(L"hex(")) {
             s.remove_prefix(4);
-            uint64_t type = 0;
-            if (!HexNumber(s, 0xFFFFFFFF, type) || !s.starts_with(L"):")) return false;
-            v.type = DWORD(type);
-            s.remove_prefix(2);
+            if (!TypeNumber(s, v.type)) return false; // "hex( 2):", "hex(-1):", "hex():"
         } else {
-            return false;
+            return false; // a type exports never write
         }
-        return HexData(content, s, v);
+        return HexData(s, v);
     }
 
-    bool HexData(Content& content, Line s, Value& v)
+    bool HexData(Line s, Value& v)
     {
+        // No bytes: exports write nothing after the type, and the import
+        // then adds no NUL to a string.
+        if (s.empty()) return true;
         for (;;) {
-            const Hex hex = HexBytes(s, v.data);
-            if (hex == Hex::Invalid) return false;
+            const Hex hex = HexLine(s, v.data);
+            if (hex == Hex::Refused) return false;
             if (hex == Hex::Done) break;
-            // Continued: blank lines and comments are passed over; a line
-            // that is not hex data ends the value unset and is itself lost.
+            // The import passes over blank lines and comments here.
             Line more;
             do {
-                if (next_ == lines_.size()) {
-                    FinishHexString(v, unicode_);
-                    return true;
-                }
+                if (next_ == lines_.size()) return false; // continued past the end: the import crashes on a string
                 more = SkipBlanks(lines_[next_++]);
             } while (more.empty() || more.front() == L';');
-            if (HexDigit(more.front()) < 0) {
-                // A key line lost this way is no key the import opens.
-                if (more.front() == L'[') content.keys.push_back({std::wstring(more.substr(1)), false, false, {}});
-                return false;
-            }
-            s = more;
+            s = more; // a line that is not hex data, even a key line, is refused by HexLine
         }
         FinishHexString(v, unicode_);
         return true;
@@ -295,8 +303,8 @@ Content Read(const std::string& bytes)
     if (!Decode(bytes, text, unicode)) return content;
     const std::vector<Line> lines = Lines(text);
     if (lines.empty() || !KnownHeader(lines.front())) return content;
+    if (!Reader(lines, unicode).Run(content)) return Content();
     content.readable = true;
-    Reader(lines, unicode).Run(content);
     return content;
 }
 
@@ -324,6 +332,8 @@ std::wstring Folded(std::wstring_view name)
         return std::wstring(name); // unchanged: a mismatch can only refuse
     return folded;
 }
+
+bool StringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 
 bool SameData(DWORD type, const std::string& a, const std::string& b)
 {

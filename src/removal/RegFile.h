@@ -15,6 +15,8 @@
 // - "name"=data and @=data, with the escapes \\ \" \n \r in names and
 //   strings; data as "string", dword:, hex: and hex(N):, hex data continued
 //   by a "\" at the end of a line. "name"=- deletes a value.
+// - A value line is read only in the form an export writes (the rules, and
+//   why, are in RegFile.cpp): the import reads any other its own way.
 #include <windows.h>
 #include <string>
 #include <unordered_map>
@@ -39,8 +41,10 @@ struct Key {
 };
 
 struct Content {
-    // False when the import would take nothing from the file: no header it
-    // knows, or text it cannot read (a NUL character, an odd length).
+    // False when the import would take nothing from the file (no header it
+    // knows, text it cannot read: a NUL character, an odd length), or when
+    // what it takes cannot be told: a value line in a form no export writes.
+    // Such a file then has no keys.
     bool readable = false;
     std::vector<Key> keys; // in the order of the file; a name may come twice
 };
@@ -65,6 +69,9 @@ bool Written(const Content& content, WrittenKeys& keys);
 // The registry's idea of "the same name" for keys and values: without regard
 // to case, one fixed upper case, whatever the user's language.
 std::wstring Folded(std::wstring_view name);
+
+// REG_SZ, REG_EXPAND_SZ and REG_MULTI_SZ: data the import treats as text.
+bool StringType(DWORD type);
 
 // Whether two values' data bring back the same thing: byte for byte, except
 // that a string (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) stored without its

@@ -61,6 +61,9 @@ const wchar_t* Root::Import(const RestoreFile::Paths& paths)
     // folder may be open to others: a file that writes anything but product
     // keys is nobody's backup.
     const RegFile::Content content = RegFile::Read(bytes);
+    // A file whose values are not in the forms exports have is read by the
+    // import its own way: what it would write cannot be told.
+    if (!content.readable) return NotRead;
     if (!RestoreCheck::OnlyProductKeys(content)) return Foreign;
 
     ProcessHandle editor = StartEditor(RegistryEditor::ImportCommand(paths.restore), RegistryEditor::ShowNormal);

@@ -86,6 +86,7 @@ TEST(RegistryFile, ReadsARealExportAsTheRegistryHoldsIt)
 TEST(RegistryFile, ReadsTheTextAsTheImportDoes)
 {
     const std::wstring head = L"Windows Registry Editor Version 5.00\r\n";
+    auto inA = [&](const std::wstring& line) { return head + L"[A]\r\n" + line + L"\r\n"; };
     struct Case {
         const char* what;
         std::wstring text;
@@ -102,13 +103,48 @@ TEST(RegistryFile, ReadsTheTextAsTheImportDoes)
          L"A: a\\b\"c\nd=1:78000d00790071000000\n"},
         {"the last ] ends a key name; rubbish lines are passed over",
          head + L"[A]x]\r\n; comment\r\nrubbish\r\n\"v\"=\"w\" ; comment\r\n", L"A]x: v=1:77000000\n"},
-        {"values that do not parse are not set",
-         head + L"[A]\r\n\"a\"=\"open\r\n\"b\"=dword:123456789\r\n\"c\"=hex:1g\r\n\"d\"=word:1\r\n\"e\"=hex(x):00\r\n", L"A:\n"},
         {"deletions", head + L"[-A]\r\n[B]\r\n\"v\"=-\r\n", L"-A:\nB: v=-\n"},
         {"a key line the import passes over leaves the key before open",
          head + L"[A]\r\n[B\r\n\"v\"=\"1\"\r\n[ C]\r\n", L"A: v=1:31000000\nB (passed over):\n C] (passed over):\n"},
-        {"a line after a continuation that is not hex data is lost with the value",
-         head + L"[A]\r\n\"h\"=hex:01,\\\r\n[B]\r\n\"v\"=\"1\"\r\n", L"A: v=1:31000000\nB] (passed over):\n"},
+        {"the forms exports write for types, empty data and digits of either case",
+         inA(L"\"n\"=hex(0):\r\n\"b\"=hex:\r\n\"t\"=hex(ffffffff):AB,cd\r\n\"d\"=dword:FfFfFfFf"),
+         L"A: n=0: b=3: t=4294967295:abcd d=4:ffffffff\n"},
+        {"a name of the longest length the registry takes",
+         inA(L"\"" + std::wstring(16383, L'n') + L"\"=\"\""), L"A: " + std::wstring(16383, L'n') + L"=1:0000\n"},
+        // Each of these the import reads its own way, or stops, or crashes
+        // on: the whole file is unreadable.
+        {"a hex byte of one digit", inA(L"\"h\"=hex:1,02"), L""},
+        {"a hex byte of three digits", inA(L"\"h\"=hex:001"), L""},
+        {"a hex byte with 0x", inA(L"\"h\"=hex:0x01"), L""},
+        {"a hex byte with a sign", inA(L"\"h\"=hex:01,+2"), L""},
+        {"a blank before a hex byte", inA(L"\"h\"=hex:01, 02"), L""},
+        {"a comma that ends hex data", inA(L"\"h\"=hex:01,"), L""},
+        {"a hex byte of fullwidth digits", inA(L"\"h\"=hex:\uff10\uff11"), L""},
+        {"a hex byte that is no hex", inA(L"\"h\"=hex:1g"), L""},
+        {"a type number with a blank", inA(L"\"e\"=hex( 2):41,00"), L""},
+        {"a type number with a sign", inA(L"\"e\"=hex(-1):00"), L""},
+        {"no type number", inA(L"\"e\"=hex():00"), L""},
+        {"a type number that is no hex", inA(L"\"e\"=hex(x):00"), L""},
+        {"a type number of nine digits", inA(L"\"e\"=hex(000000002):41,00"), L""},
+        {"a dword of nine digits", inA(L"\"d\"=dword:123456789"), L""},
+        {"a dword of one digit", inA(L"\"d\"=dword:1"), L""},
+        {"no dword digits before a comment", inA(L"\"d\"=dword:;0"), L""},
+        {"a blank before a dword", inA(L"\"d\"=dword: 00000001"), L""},
+        {"a dword of Arabic-Indic digits", inA(L"\"d\"=dword:\u0660\u0660\u0660\u0660\u0660\u0660\u0660\u0661"), L""},
+        {"a type exports never write", inA(L"\"d\"=word:1"), L""},
+        {"a name without data", inA(L"\"v\" \"1\""), L""},
+        {"a \\0 escape in a string", inA(L"\"s\"=\"a\\0b\""), L""},
+        {"a \\0 escape in a name", inA(L"\"a\\0\"=\"1\""), L""},
+        {"a string without its closing quote", inA(L"\"s\"=\"open"), L""},
+        {"a string ending in a lone backslash", inA(L"\"s\"=\"open\\"), L""},
+        {"a name without its closing quote", inA(L"\"open=1"), L""},
+        {"a name of 16,384 characters", inA(L"\"" + std::wstring(16384, L'n') + L"\"=\"\""), L""},
+        {"a continuation followed by a key line", inA(L"\"h\"=hex:01,\\\r\n[B]\r\n\"v\"=\"1\""), L""},
+        {"a continuation that ends the file", inA(L"\"h\"=hex(2):41,00,\\"), L""},
+        {"a continuation without a comma before it", inA(L"\"h\"=hex:01\\\r\n  02"), L""},
+        {"a continuation without bytes before it", inA(L"\"h\"=hex(2):\\\r\n  41,00"), L""},
+        {"text after a continuation's backslash", inA(L"\"h\"=hex:01,\\x\r\n  02"), L""},
+        {"a continued line that is no hex data", inA(L"\"h\"=hex:01,\\\r\n  0x02"), L""},
         {"an unknown header", L"REGEDIT\r\n[A]\r\n", L""},
         {"a NUL in the text", head + std::wstring(L"[A]\0\r\n", 6), L""},
     };

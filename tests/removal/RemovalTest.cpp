@@ -252,11 +252,23 @@ TEST_F(Removal, ValuesTheEditorCannotWriteKeepTheKey)
         {"a dword of eight bytes", [&] { SetValue(HKEY_CURRENT_USER, Alpha, L"Acht", REG_DWORD, &eight, 8); }},
         {"a dword of two bytes", [&] { SetValue(HKEY_CURRENT_USER, Alpha, L"Zwei", REG_DWORD, &two, 2); }},
         {"a subkey whose name holds a carriage return", [&] { CreateKey(HKEY_CURRENT_USER, Alpha + L"\\Zeile\rEnde"); }},
+        // The import crashes on a string of one byte and writes longer odd
+        // ones two bytes longer.
+        {"a string of one byte", [&] { SetValue(HKEY_CURRENT_USER, Alpha, L"Eins", REG_SZ, "A", 1); }},
+        {"a string of three bytes", [&] { SetValue(HKEY_CURRENT_USER, Alpha, L"Drei", REG_SZ, "A\0\0", 3); }},
+        {"an expandable string of one byte", [&] { SetValue(HKEY_CURRENT_USER, Alpha, L"E", REG_EXPAND_SZ, "A", 1); }},
+        {"an expandable string of one NUL", [&] { SetValue(HKEY_CURRENT_USER, Alpha, L"E", REG_EXPAND_SZ, "\0", 1); }},
+        {"an expandable string of three bytes",
+         [&] { SetValue(HKEY_CURRENT_USER, Alpha, L"E", REG_EXPAND_SZ, "A\0B", 3); }},
+        {"a multi-string of one byte", [&] { SetValue(HKEY_CURRENT_USER, Alpha, L"M", REG_MULTI_SZ, "A", 1); }},
+        {"a multi-string of five bytes",
+         [&] { SetValue(HKEY_CURRENT_USER, Alpha, L"M", REG_MULTI_SZ, "A\0B\0\0", 5); }},
     };
     WriteFileBytes(paths.restore, "the last removal's backup");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         AddProduct(HKEY_CURRENT_USER, L"Alpha", L"C:\\Alpha");
+        CreateKey(HKEY_CURRENT_USER, Alpha + L"\\Sub");
         c.arrange();
         Scope(0);
         const std::string before = RegistryDump();

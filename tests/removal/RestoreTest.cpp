@@ -145,8 +145,11 @@ TEST_F(Restore, AFileThatWritesAnythingButProductKeysIsNotImported)
     struct Case {
         const char* what;
         std::wstring file;
+        const wchar_t* says = L"au\u00dferhalb der Velmora-Produkte";
     };
     const Case cases[] = {
+        {"a value line in a form no export writes",
+         head + L"[HKEY_CURRENT_USER\\Software\\Velmora\\Alpha]\r\n\"V\"=hex:0x01\r\n", L"nicht gelesen werden"},
         {"a key outside in the main register", head + product + L"[HKEY_LOCAL_MACHINE\\Software\\Evil]\r\n"},
         {"a key outside in the user register", head + L"[HKEY_CURRENT_USER\\Software\\Evil]\r\n\r\n" + product},
         {"an indented key line", head + product + L"   [HKEY_LOCAL_MACHINE\\Software\\Evil]\r\n\"x\"=\"y\"\r\n"},
@@ -171,7 +174,7 @@ TEST_F(Restore, AFileThatWritesAnythingButProductKeysIsNotImported)
         root->bRestored_Click();
         EXPECT_TRUE(commands.empty()) << "the editor never gets the file";
         ASSERT_EQ(boxes.size(), 2u);
-        EXPECT_NE(boxes[1].text.find(L"au\u00dferhalb der Velmora-Produkte"), std::wstring::npos) << Narrow(boxes[1].text);
+        EXPECT_NE(boxes[1].text.find(c.says), std::wstring::npos) << Narrow(boxes[1].text);
         EXPECT_EQ(ReadFileBytes(paths.restore), Utf16File(c.file)) << "the file stays byte for byte";
         EXPECT_EQ(RegistryDump(), before);
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Evil") || KeyExists(HKEY_CURRENT_USER, L"Software\\Evil"));
