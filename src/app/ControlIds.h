@@ -13,6 +13,9 @@ constexpr int Timer1 = 1;
 // The hidden labels that name the two lists for a screen reader.
 constexpr int LabelProdukte = 106;
 constexpr int LabelRegister = 107;
+// The system menu's command for the restore files dialog: below 0xF000,
+// its low four bits clear, as the system menu requires.
+constexpr UINT RestoreFiles = 0x0010;
 // Posted to the window when the last running operation has ended.
 constexpr UINT IdleWork = WM_APP + 1;
 } // namespace ControlIds

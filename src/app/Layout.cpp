@@ -175,6 +175,13 @@ bool Root::Create()
     for (const wchar_t* entry : ScopeEntries)
         if (LRegister.add(entry) < 0) return false;
 
+    // Grey until the timer finds a restore file.
+    const HMENU menu = GetSystemMenu(hwnd_, FALSE);
+    if (!menu || !InsertMenuW(menu, SC_CLOSE, MF_BYCOMMAND | MF_STRING | MF_GRAYED, ControlIds::RestoreFiles,
+                              L"Wiederherstellungs&dateien\u2026")
+        || !InsertMenuW(menu, SC_CLOSE, MF_BYCOMMAND | MF_SEPARATOR, 0, nullptr))
+        return false;
+
     return SetTimer(hwnd_, ControlIds::Timer1, 600, nullptr) != 0;
 }
 

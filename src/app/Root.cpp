@@ -90,6 +90,11 @@ LRESULT Root::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_COMMAND:
         OnCommand(LOWORD(wParam), HIWORD(wParam));
         return 0;
+    case WM_SYSCOMMAND:
+        // The low four bits are the system's own.
+        if ((wParam & 0xFFF0) != ControlIds::RestoreFiles) break;
+        if (!failed_ && !Busy()) mRestoreFiles_Click();
+        return 0;
     case WM_TIMER:
         if (wParam == ControlIds::Timer1) Timer1_Timer();
         return 0;
@@ -224,9 +229,11 @@ void Root::SetMousePointer(int code)
                                                                  : IDC_ARROW));
 }
 
-int Root::Ask(const std::wstring& text, const std::wstring& title, UINT style) const
+int Root::Ask(const std::wstring& text, const std::wstring& title, UINT style, HWND owner) const
 {
-    return seams_.messageBox(hwnd_, text, title, style);
+    // A box owned by the window while a dialog of it is open would enable
+    // the window under the dialog when it closes.
+    return seams_.messageBox(owner ? owner : hwnd_, text, title, style);
 }
 
 ProcessHandle Root::StartEditor(const std::wstring& commandLine, int showStyle) const

@@ -3,6 +3,7 @@
 #include "app/Controls.h"
 #include "platform/Handles.h"
 #include "removal/KeyRemoval.h"
+#include "removal/RegFile.h"
 
 #include <windows.h>
 #include <array>
@@ -53,6 +54,12 @@ public:
     void LProdukte_DblClick();
     void bEntfernen_Click();
     void bRestored_Click();
+    // "Wiederherstellungsdateien…" of the system menu: the dialog of every
+    // restore file, while the command is enabled.
+    void mRestoreFiles_Click();
+    // Restores from a restore file in the working folder as the restore
+    // button does from Uninstall.reg; its message boxes are owned by owner.
+    void RestoreFrom(const std::wstring& file, HWND owner);
 
     int MousePointer() const { return pointer_; }
     // True while a listing, removal or restore runs.
@@ -129,15 +136,19 @@ private:
     // control has it.
     void Disable(HWND control);
     void SetMousePointer(int code);
-    int Ask(const std::wstring& text, const std::wstring& title, UINT style) const;
+    int Ask(const std::wstring& text, const std::wstring& title, UINT style, HWND owner = nullptr) const;
     ProcessHandle StartEditor(const std::wstring& commandLine, int showStyle) const;
     std::wstring Caption() const;
     std::wstring SelectedProductName() const;
     bool MayRemove(const std::wstring& name) const;
     void ExportKey(KeyRemoval::Register& r) const;
-    // Has the editor import the restore file once it passed its checks;
-    // the failure to report, or nullptr when the keys are back.
-    const wchar_t* Import(const RestoreFile::Paths& paths);
+    enum class Restore { Done, NotRead, Foreign, EditorNotStarted, NotRestored, NoBackup, NotDeleted };
+    // Has the editor import the file once it passed its checks, then keeps
+    // a copy as Uninstall.bak and deletes it; content receives the file as
+    // read.
+    Restore Import(const std::wstring& file, RegFile::Content& content);
+    // Enables the system menu's restore files command while there is one.
+    void EnableRestoreFilesCommand(bool on);
 
     HINSTANCE instance_;
     RootSeams seams_;

@@ -3,8 +3,9 @@
 #include "app/Root.h"
 
 #include "catalogue/ProductRow.h"
-#include "platform/Dateiexistenz.h"
-#include "removal/RestoreFile.h"
+#include "app/ControlIds.h"
+#include "app/RestoreFilesDialog.h"
+#include "removal/RestoreFiles.h"
 
 void Root::LRegister_Click()
 {
@@ -30,10 +31,33 @@ void Root::LRegister_Click()
 
 void Root::Timer1_Timer()
 {
-    const bool exists = Dateiexistenz::FileExists(RestoreFile::PathsIn(workingFolder_).restore);
-    if (bRestored.enabled() == exists) return;
-    if (exists) bRestored.enable(true);
+    // One directory search a tick for both: the button follows
+    // Uninstall.reg alone, the menu command any restore file.
+    const RestoreFiles::Presence there = RestoreFiles::Look(workingFolder_);
+    EnableRestoreFilesCommand(there.any);
+    if (bRestored.enabled() == there.restoreFile) return;
+    if (there.restoreFile) bRestored.enable(true);
     else Disable(bRestored.hwnd);
+}
+
+void Root::EnableRestoreFilesCommand(bool on)
+{
+    const HMENU menu = GetSystemMenu(hwnd_, FALSE);
+    const UINT state = GetMenuState(menu, ControlIds::RestoreFiles, MF_BYCOMMAND);
+    // Without the command (a menu that could not take it) there is nothing to keep in step.
+    if (state == UINT(-1) || ((state & MF_GRAYED) == 0) == on) return;
+    (void)EnableMenuItem(menu, ControlIds::RestoreFiles, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
+}
+
+void Root::mRestoreFiles_Click()
+{
+    // The command arrives only through the menu, where it is grey while
+    // there is no restore file; a posted one must not do more.
+    const UINT state = GetMenuState(GetSystemMenu(hwnd_, FALSE), ControlIds::RestoreFiles, MF_BYCOMMAND);
+    if (state == UINT(-1) || (state & MF_GRAYED)) return;
+    // A close or a scope pick while the dialog is open waits for it.
+    Operation operation(*this);
+    RestoreFilesDialog::Show(*this);
 }
 
 void Root::LProdukte_DblClick()

@@ -6,6 +6,7 @@
 #include "platform/RegistryEditor.h"
 #include "platform/Wartezeit.h"
 #include "removal/KeyRemoval.h"
+#include "removal/OperationLog.h"
 #include "removal/RestoreFile.h"
 
 namespace {
@@ -74,6 +75,21 @@ std::wstring Report(const KeyRemoval::RegisterSet& registers, KeyRemoval::Backup
     return text;
 }
 
+// The log's line: what went, from which register, and the file that can
+// bring it back.
+OperationLog::Entry Logged(const std::wstring& name, const KeyRemoval::RegisterSet& registers,
+                           const std::wstring& told, bool restoreFileWritten)
+{
+    OperationLog::Entry entry{OperationLog::Removal, {name}, {}, told, restoreFileWritten ? L"Uninstall.reg" : L""};
+    for (const auto& r : registers) {
+        if (r.deletion != KeyRemoval::Deletion::Deleted) continue;
+        RestoreFiles::RegisterCount count{r.label, r.tree.size(), 0};
+        for (const auto& key : r.tree) count.values += key.values.size();
+        entry.registers.push_back(count);
+    }
+    return entry;
+}
+
 } // namespace
 
 void Root::bEntfernen_Click()
@@ -91,6 +107,7 @@ void Root::bEntfernen_Click()
     // A leftover that stays could end up in the new restore file.
     if (!RestoreFile::ClearTemporaries(paths)) {
         busy.End();
+        OperationLog::Append(workingFolder_, Logged(name, {}, OldFilesStay, false));
         Ask(OldFilesStay, L" " + name, MB_OK | MB_ICONEXCLAMATION);
         return;
     }
@@ -130,9 +147,9 @@ void Root::bEntfernen_Click()
     Wartezeit::DoEvents();
     busy.End();
 
-    if (!anyFound) Ask(NotFound, L" " + name, MB_OK | MB_ICONINFORMATION);
-    else if (allGone) Ask(Removed, L" " + name, MB_OK | MB_ICONINFORMATION);
-    else Ask(Report(registers, backup), L" " + name, MB_OK | MB_ICONEXCLAMATION);
+    const std::wstring told = !anyFound ? NotFound : allGone ? Removed : Report(registers, backup);
+    OperationLog::Append(workingFolder_, Logged(name, registers, told, backup == KeyRemoval::Backup::Replaced));
+    Ask(told, L" " + name, MB_OK | (anyFound && !allGone ? MB_ICONEXCLAMATION : MB_ICONINFORMATION));
 }
 
 std::wstring Root::SelectedProductName() const

@@ -1,80 +1,132 @@
-// Restore of the last removal from the restore file.
+// Restore of a removal from a restore file: the last one from Uninstall.reg
+// through the restore button, any kept one through the restore files
+// dialog, both the same way.
 #include "app/Root.h"
 
 #include "platform/Dateiexistenz.h"
 #include "platform/RegistryEditor.h"
 #include "platform/Wartezeit.h"
+#include "removal/OperationLog.h"
 #include "removal/RegFile.h"
 #include "removal/RestoreCheck.h"
 #include "removal/RestoreFile.h"
+#include "removal/RestoreFiles.h"
 
 namespace {
 
 constexpr wchar_t Title[] = L" Wiederherstellungsdateien";
-constexpr wchar_t Confirmation[] =
+constexpr wchar_t LastRemoval[] =
     L"M\u00f6chten Sie den zuletzt enfernten Registrierungseintrag wiederherstellen ?    ";
-constexpr wchar_t FileKept[] = L"\nDie Datei ''Uninstall.reg'' bleibt im Arbeitsordner erhalten.";
-constexpr wchar_t NotRead[] = L"Die Datei ''Uninstall.reg'' konnte nicht gelesen werden.   ";
-constexpr wchar_t Foreign[] =
-    L"Die Datei ''Uninstall.reg'' enth\u00e4lt Eintr\u00e4ge au\u00dferhalb der Velmora-Produkte "
-    L"und wurde nicht importiert.   ";
 constexpr wchar_t EditorNotStarted[] =
     L"Der Registrierungseditor konnte nicht gestartet werden.   ";
 constexpr wchar_t NotRestored[] =
     L"Die Eintr\u00e4ge wurden nicht vollst\u00e4ndig wiederhergestellt.   ";
-constexpr wchar_t NoBackup[] =
-    L"Die Eintr\u00e4ge wurden wiederhergestellt, aber die Sicherungskopie ''Uninstall.bak'' "
-    L"konnte nicht geschrieben werden.   ";
-constexpr wchar_t NotDeleted[] =
-    L"Die Eintr\u00e4ge wurden wiederhergestellt, aber die Datei ''Uninstall.reg'' konnte nicht "
-    L"gel\u00f6scht werden.   ";
+constexpr wchar_t Restored[] = L"Die Eintr\u00e4ge wurden wiederhergestellt.";
+
+std::wstring Quoted(const std::wstring& fileName) { return L"''" + fileName + L"''"; }
+
+// The messages name the file restored; for Uninstall.reg they read as they
+// always have.
+std::wstring Confirmation(const std::wstring& fileName)
+{
+    if (CompareStringOrdinal(fileName.c_str(), -1, L"Uninstall.reg", -1, TRUE) == CSTR_EQUAL) return LastRemoval;
+    return L"M\u00f6chten Sie die Registrierungseintr\u00e4ge aus der Datei " + Quoted(fileName)
+         + L" wiederherstellen ?    ";
+}
+
+std::wstring Refused(RestoreFiles::Refusal refusal, const std::wstring& fileName)
+{
+    std::wstring text = L"Die Datei " + Quoted(fileName) + L" " + RestoreFiles::Reason(refusal);
+    if (refusal == RestoreFiles::Refusal::Foreign) text += L" und wurde nicht importiert";
+    return text + L".   ";
+}
+
+std::wstring FileKept(const std::wstring& fileName)
+{
+    return L"\nDie Datei " + Quoted(fileName) + L" bleibt im Arbeitsordner erhalten.";
+}
+
+std::wstring NoBackup()
+{
+    return L"Die Eintr\u00e4ge wurden wiederhergestellt, aber die Sicherungskopie ''Uninstall.bak'' "
+           L"konnte nicht geschrieben werden.   ";
+}
+
+std::wstring NotDeleted(const std::wstring& fileName)
+{
+    return L"Die Eintr\u00e4ge wurden wiederhergestellt, aber die Datei " + Quoted(fileName)
+         + L" konnte nicht gel\u00f6scht werden.   ";
+}
+
+std::wstring FileName(const std::wstring& path) { return path.substr(path.find_last_of(L'\\') + 1); }
 
 } // namespace
 
 void Root::bRestored_Click()
 {
+    RestoreFrom(RestoreFile::PathsIn(workingFolder_).restore, hwnd_);
+}
+
+void Root::RestoreFrom(const std::wstring& file, HWND owner)
+{
     Operation operation(*this);
-    const RestoreFile::Paths paths = RestoreFile::PathsIn(workingFolder_);
-    if (!Dateiexistenz::FileExists(paths.restore)) return;
-    if (Ask(Confirmation, Title, MB_YESNO | MB_ICONEXCLAMATION) != IDYES) return;
+    if (!Dateiexistenz::FileExists(file)) return;
+    const std::wstring name = FileName(file);
+    if (Ask(Confirmation(name), Title, MB_YESNO | MB_ICONEXCLAMATION, owner) != IDYES) return;
 
     BusyState busy(*this, PointerArrowHourglass);
     Wartezeit::DoEvents();
-    const wchar_t* failure = Import(paths);
+    RegFile::Content content;
+    const Restore outcome = Import(file, content);
     LRegister_Click();
     busy.End();
     if (LProdukte.count() != 0) LProdukte.select(0);
     Wartezeit::DoEvents();
 
-    if (failure == NotDeleted) Ask(failure, Title, MB_OK | MB_ICONEXCLAMATION);
-    else if (failure) Ask(std::wstring(failure) + FileKept, Title, MB_OK | MB_ICONEXCLAMATION);
+    std::wstring told;
+    switch (outcome) {
+    case Restore::Done: break;
+    case Restore::NotRead: told = Refused(RestoreFiles::Refusal::NotRead, name) + FileKept(name); break;
+    case Restore::Foreign: told = Refused(RestoreFiles::Refusal::Foreign, name) + FileKept(name); break;
+    case Restore::EditorNotStarted: told = EditorNotStarted + FileKept(name); break;
+    case Restore::NotRestored: told = NotRestored + FileKept(name); break;
+    case Restore::NoBackup: told = NoBackup() + FileKept(name); break;
+    case Restore::NotDeleted: told = NotDeleted(name); break;
+    }
+    const RestoreFiles::Held held = RestoreFiles::WhatItHolds(content);
+    OperationLog::Entry entry{OperationLog::Restore, {}, held.registers, told.empty() ? Restored : told, name};
+    for (const auto& p : held.products) entry.products.push_back(p.name);
+    OperationLog::Append(workingFolder_, entry);
+    if (!told.empty()) Ask(told, Title, MB_OK | MB_ICONEXCLAMATION, owner);
 }
 
-const wchar_t* Root::Import(const RestoreFile::Paths& paths)
+Root::Restore Root::Import(const std::wstring& file, RegFile::Content& content)
 {
     // Held, shared for reading only, from the check until the editor has
     // ended: the bytes checked are the bytes imported.
-    FileHandle held = RestoreFile::OpenHeld(paths.restore);
+    FileHandle held = RestoreFile::OpenHeld(file);
     std::string bytes;
-    if (!held || !RestoreFile::ReadBytes(held.get(), bytes)) return NotRead;
+    const bool read = held && RestoreFile::ReadBytes(held.get(), bytes);
+    content = RegFile::Read(bytes);
     // The program runs with the highest rights available and the working
     // folder may be open to others: a file that writes anything but product
     // keys is nobody's backup.
-    const RegFile::Content content = RegFile::Read(bytes);
-    // A file whose values are not in the forms exports have is read by the
-    // import its own way: what it would write cannot be told.
-    if (!content.readable) return NotRead;
-    if (!RestoreCheck::OnlyProductKeys(content)) return Foreign;
+    switch (RestoreFiles::Check(read, content)) {
+    case RestoreFiles::Refusal::NotRead: return Restore::NotRead;
+    case RestoreFiles::Refusal::Foreign: return Restore::Foreign;
+    case RestoreFiles::Refusal::None: break;
+    }
 
-    ProcessHandle editor = StartEditor(RegistryEditor::ImportCommand(paths.restore), RegistryEditor::ShowNormal);
-    if (!editor) return EditorNotStarted;
+    ProcessHandle editor = StartEditor(RegistryEditor::ImportCommand(file), RegistryEditor::ShowNormal);
+    if (!editor) return Restore::EditorNotStarted;
     Wartezeit::DoEvents();
     // An editor that failed says so at most through its exit code; whether
     // every key and value is there again is the sign that the import worked.
     if (!RegistryEditor::EndedWell(editor.get(), seams_.editorTimeoutSeconds) || !RestoreCheck::InRegistry(content))
-        return NotRestored;
-    if (!CopyFileW(paths.restore.c_str(), paths.backup.c_str(), FALSE)) return NoBackup;
+        return Restore::NotRestored;
+    const std::wstring backup = RestoreFile::PathsIn(workingFolder_).backup;
+    if (!CopyFileW(file.c_str(), backup.c_str(), FALSE)) return Restore::NoBackup;
     held.reset();
-    if (!DeleteFileW(paths.restore.c_str())) return NotDeleted;
-    return nullptr;
+    if (!DeleteFileW(file.c_str())) return Restore::NotDeleted;
+    return Restore::Done;
 }
