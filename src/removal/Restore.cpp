@@ -12,6 +12,8 @@
 #include "removal/RestoreFile.h"
 #include "removal/RestoreFiles.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr wchar_t Title[] = L" Wiederherstellungsdateien";
@@ -95,7 +97,11 @@ void Root::RestoreFrom(const std::wstring& file, HWND owner)
     }
     const RestoreFiles::Held held = RestoreFiles::WhatItHolds(content);
     OperationLog::Entry entry{OperationLog::Restore, {}, held.registers, told.empty() ? Restored : told, name};
-    for (const auto& p : held.products) entry.products.push_back(p.name);
+    // A product in both registers is one product; its registers follow.
+    for (const auto& p : held.products)
+        if (std::none_of(entry.products.begin(), entry.products.end(),
+                         [&](const std::wstring& q) { return RegFile::Folded(q) == RegFile::Folded(p.name); }))
+            entry.products.push_back(p.name);
     OperationLog::Append(workingFolder_, entry);
     if (!told.empty()) Ask(told, Title, MB_OK | MB_ICONEXCLAMATION, owner);
 }

@@ -1,0 +1,164 @@
+// The restore files beside Uninstall.reg: which names count, what each
+// holds, the system menu's command that reaches them, and a restore of a
+// kept one.
+#include "WindowFixture.h"
+
+#include "removal/RestoreFiles.h"
+
+using namespace test;
+
+namespace {
+
+const std::wstring Head = L"Windows Registry Editor Version 5.00\r\n\r\n";
+
+std::wstring ProductKey(const wchar_t* root, const wchar_t* name, const wchar_t* below = L"")
+{
+    return std::wstring(L"[") + root + L"\\Software\\Velmora\\" + name + below + L"]\r\n";
+}
+
+struct RestoreFilesFixture : WindowFixture {
+    bool CommandEnabled() const
+    {
+        const UINT state = GetMenuState(GetSystemMenu(root->hwnd(), FALSE), ControlIds::RestoreFiles, MF_BYCOMMAND);
+        return state != UINT(-1) && !(state & MF_GRAYED);
+    }
+};
+
+} // namespace
+
+TEST(RestoreFiles, TellsRestoreFileNamesFromOthers)
+{
+    const struct {
+        const wchar_t* name;
+        bool counts;
+        int copy;
+    } cases[] = {
+        {L"Uninstall.reg", true, 1},
+        {L"UNINSTALL.REG", true, 1},
+        {L"Uninstall 2026-12-07 09-05-03.reg", true, 1},
+        {L"Uninstall 2026-12-07 09-05-03 (12).reg", true, 12},
+        {L"Uninstall 2026-12-07 09-05-03 (1).reg", false, 0},
+        {L"Uninstall 2026-12-07 09-05-3.reg", false, 0},
+        {L"Uninstall 2026-12-07 09-05-03 (x).reg", false, 0},
+        {L"Uninstall 2026-12-07 09-05-03.reg.txt", false, 0},
+        {L"Uninstall_1.reg", false, 0},
+        {L"Uninstall.bak", false, 0},
+    };
+    for (const auto& c : cases) {
+        SYSTEMTIME at{};
+        int copy = 0;
+        EXPECT_EQ(RestoreFiles::IsRestoreFileName(c.name, &at, &copy), c.counts) << Narrow(c.name);
+        if (c.copy > 1) EXPECT_EQ(copy, c.copy) << Narrow(c.name);
+    }
+}
+
+TEST_F(RestoreFilesFixture, ListsEveryRestoreFileNewestFirstWithWhatItHolds)
+{
+    const std::wstring alpha = Head + ProductKey(L"HKEY_LOCAL_MACHINE", L"Alpha") + L"\"V\"=\"1\"\r\n\r\n"
+                             + ProductKey(L"HKEY_LOCAL_MACHINE", L"Alpha", L"\\Sub") + L"\"A\"=dword:00000001\r\n"
+                             + L"\"B\"=\"2\"\r\n\r\n" + ProductKey(L"HKEY_CURRENT_USER", L"ALPHA") + L"\r\n"
+                             + ProductKey(L"HKEY_CURRENT_USER", L"Beta") + L"\"V\"=\"1\"\r\n\r\n";
+    WriteFileBytes(folder.file(L"Uninstall 2026-12-07 09-05-03.reg"), Utf16File(alpha));
+    WriteFileBytes(folder.file(L"Uninstall 2026-12-07 09-05-03 (2).reg"),
+                   Utf16File(Head + L"[HKEY_CURRENT_USER\\Software\\Evil]\r\n\r\n"));
+    WriteFileBytes(folder.file(L"Uninstall 2025-01-31 23-59-59.reg"), "not a registry file");
+    WriteFileBytes(paths.restore, Utf16File(Head + ProductKey(L"HKEY_CURRENT_USER", L"Gamma") + L"\r\n"));
+    WriteFileBytes(paths.mainExport, Utf16File(alpha));
+    ASSERT_TRUE(CreateDirectoryW(folder.file(L"Uninstall 2027-01-01 00-00-00.reg").c_str(), nullptr));
+    {
+        // Open elsewhere without sharing: it cannot be read.
+        const std::wstring locked = folder.file(L"Uninstall 2024-06-01 12-00-00.reg");
+        WriteFileBytes(locked, Utf16File(alpha));
+        FileHandle held(CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+
+        const std::vector<RestoreFiles::File> files = RestoreFiles::List(folder.path());
+        std::vector<std::wstring> names;
+        for (const auto& f : files) names.push_back(f.name);
+        EXPECT_EQ(names, (std::vector<std::wstring>{L"Uninstall.reg", L"Uninstall 2026-12-07 09-05-03 (2).reg",
+                                                    L"Uninstall 2026-12-07 09-05-03.reg",
+                                                    L"Uninstall 2025-01-31 23-59-59.reg",
+                                                    L"Uninstall 2024-06-01 12-00-00.reg"}));
+        ASSERT_EQ(files.size(), 5u);
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        EXPECT_EQ(files[0].when.wYear, now.wYear) << "Uninstall.reg: when it was last written";
+        EXPECT_EQ(files[0].refusal, RestoreFiles::Refusal::None);
+
+        const RestoreFiles::File& kept = files[2];
+        EXPECT_EQ(kept.refusal, RestoreFiles::Refusal::None);
+        EXPECT_EQ(kept.held.products, (std::vector<RestoreFiles::Product>{{L"Alpha", L"Hauptregister"},
+                                                                         {L"ALPHA", L"Benutzerregister"},
+                                                                         {L"Beta", L"Benutzerregister"}}));
+        EXPECT_EQ(kept.held.keys, 4u);
+        EXPECT_EQ(kept.held.values, 4u);
+        ASSERT_EQ(kept.held.registers.size(), 2u);
+        EXPECT_EQ(kept.held.registers[0].keys, 2u);
+        EXPECT_EQ(kept.held.registers[0].values, 3u);
+        EXPECT_EQ(kept.held.registers[1].values, 1u);
+
+        EXPECT_EQ(files[1].refusal, RestoreFiles::Refusal::Foreign);
+        EXPECT_EQ(files[1].copy, 2);
+        EXPECT_TRUE(files[1].held.products.empty());
+        EXPECT_EQ(files[3].refusal, RestoreFiles::Refusal::Foreign) << "no header: the import takes nothing";
+        EXPECT_EQ(files[4].refusal, RestoreFiles::Refusal::NotRead);
+    }
+}
+
+TEST_F(RestoreFilesFixture, MenuCommandFollowsAnyRestoreFileAndTheButtonUninstallRegAlone)
+{
+    Load();
+    const struct {
+        const char* what;
+        const wchar_t* file;
+        bool command, button;
+    } cases[] = {
+        {"no file", nullptr, false, false},
+        {"a temporary export only", L"Uninstall_1.reg", false, false},
+        {"a kept file only", L"Uninstall 2026-12-07 09-05-03.reg", true, false},
+        {"Uninstall.reg", L"Uninstall.reg", true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.file) WriteFileBytes(folder.file(c.file), "x");
+        root->Timer1_Timer();
+        EXPECT_EQ(CommandEnabled(), c.command);
+        EXPECT_EQ(root->bRestored.enabled(), c.button);
+        if (c.file) ASSERT_TRUE(DeleteFileW(folder.file(c.file).c_str()));
+    }
+}
+
+TEST_F(RestoreFilesFixture, RestoreOfAKeptFileNamesItAndLeavesTheOthers)
+{
+    const std::wstring alpha = L"Software\\Velmora\\Alpha";
+    AddProduct(HKEY_CURRENT_USER, L"Alpha", L"C:\\Alpha", L"2.0");
+    const std::string before = RegistryDump(alpha);
+    const std::wstring kept = folder.file(L"Uninstall 2026-12-07 09-05-03.reg");
+    ASSERT_TRUE(ExportKey(L"HKEY_CURRENT_USER\\" + alpha, kept));
+    ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, alpha.c_str()), ERROR_SUCCESS);
+    WriteFileBytes(paths.restore, "the last removal's");
+    const std::string bytes = ReadFileBytes(kept);
+    Load();
+
+    onStart = [](const std::wstring&, int) { return ProcessHandle(); };
+    answers = {IDYES, IDOK};
+    root->RestoreFrom(kept, root->hwnd());
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, L"M\u00f6chten Sie die Registrierungseintr\u00e4ge aus der Datei "
+                             L"''Uninstall 2026-12-07 09-05-03.reg'' wiederherstellen ?    ");
+    EXPECT_EQ(boxes[1].text, L"Der Registrierungseditor konnte nicht gestartet werden.   \n"
+                             L"Die Datei ''Uninstall 2026-12-07 09-05-03.reg'' bleibt im Arbeitsordner erhalten.");
+    EXPECT_EQ(boxes[1].title, L" Wiederherstellungsdateien");
+    EXPECT_EQ(ReadFileBytes(kept), bytes) << "a file that fails stays";
+
+    onStart = nullptr;
+    boxes.clear();
+    answers = {IDYES};
+    root->RestoreFrom(kept, root->hwnd());
+    EXPECT_EQ(boxes.size(), 1u) << "the question only";
+    EXPECT_EQ(RegistryDump(alpha), before);
+    EXPECT_FALSE(FileThere(kept));
+    EXPECT_EQ(ReadFileBytes(paths.backup), bytes);
+    EXPECT_EQ(ReadFileBytes(paths.restore), "the last removal's");
+    EXPECT_EQ(Names(), std::vector<std::wstring>{L"Alpha"});
+}
