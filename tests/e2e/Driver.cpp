@@ -1,6 +1,8 @@
 #include "Driver.h"
 
 #include "app/ControlIds.h"
+#include "support/Screen.h"
+#include "support/TestSupport.h"
 
 Driver::Driver(const std::wstring& program, const std::wstring& workingFolder)
 {
@@ -37,12 +39,21 @@ Driver::~Driver()
 
 std::vector<std::wstring> Driver::Rows() const
 {
+    return ListRows(control(ControlIds::LProdukte));
+}
+
+std::vector<std::wstring> ListRows(HWND list)
+{
     std::vector<std::wstring> rows;
-    HWND list = control(ControlIds::LProdukte);
     const int n = int(SendMessageW(list, LB_GETCOUNT, 0, 0));
     for (int i = 0; i < n; ++i) {
-        std::wstring s(size_t(SendMessageW(list, LB_GETTEXTLEN, WPARAM(i), 0)) + 1, L'\0');
-        s.resize(size_t(SendMessageW(list, LB_GETTEXT, WPARAM(i), LPARAM(s.data()))));
+        // The program may empty the list meanwhile: what is read so far.
+        const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, WPARAM(i), 0);
+        if (length == LB_ERR) break;
+        std::wstring s(size_t(length) + 1, L'\0');
+        const LRESULT got = SendMessageW(list, LB_GETTEXT, WPARAM(i), LPARAM(s.data()));
+        if (got == LB_ERR || got > length) break;
+        s.resize(size_t(got));
         rows.push_back(s);
     }
     return rows;
@@ -138,3 +149,36 @@ bool Driver::Close(DWORD ms)
     PostMessageW(window_, WM_CLOSE, 0, 0);
     return WaitForSingleObject(process_.get(), ms) == WAIT_OBJECT_0;
 }
+
+// The window as a picture, for a person to compare with the layout.
+void Screenshot(HWND window, const std::wstring& file)
+{
+    RECT r;
+    GetWindowRect(window, &r);
+    const test::Picture picture = test::Capture(r);
+    BITMAPINFOHEADER info{sizeof(BITMAPINFOHEADER), picture.width, picture.height, 1, 24, BI_RGB};
+    const DWORD size = DWORD(picture.bits.size());
+    BITMAPFILEHEADER head{0x4D42, DWORD(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + size), 0, 0,
+                          DWORD(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER))};
+    std::string bytes(reinterpret_cast<const char*>(&head), sizeof head);
+    bytes.append(reinterpret_cast<const char*>(&info), sizeof info);
+    bytes.append(picture.bits);
+    CreateDirectoryW(TESSARINE_RESULTS, nullptr);
+    test::WriteFileBytes(std::wstring(TESSARINE_RESULTS) + L"\\" + file, bytes);
+}
+
+// Removes the selected row as a user does, confirming it; the final
+// message's text, or "" when a message did not come.
+std::wstring RemoveSelected(const Driver& app, const std::wstring& name)
+{
+    app.Click(ControlIds::bEntfernen);
+    HWND ask = app.WaitForBox(L" Velmora Tessarine");
+    if (!ask) return {};
+    app.Press(ask, IDYES);
+    std::wstring text;
+    HWND done = app.WaitForBox(L" " + name, &text);
+    if (!done) return {};
+    app.Press(done, IDOK);
+    return text;
+}
+

@@ -40,6 +40,8 @@ public:
     void Press(HWND box, int button) const;
     // Waits until the list is usable again and no operation runs.
     bool WaitIdle(DWORD ms = 20000) const;
+    // A command of the window's system menu, as the menu sends it.
+    void Command(UINT id) const { PostMessageW(window_, WM_SYSCOMMAND, id, 0); }
     // Closes the window; true when the program ended.
     bool Close(DWORD ms = 10000);
 
@@ -60,3 +62,14 @@ bool WaitFor(F condition, DWORD ms)
     }
     return true;
 }
+
+// The rows of a list box in the program.
+std::vector<std::wstring> ListRows(HWND list);
+
+// The window as a picture, for a person to compare with the layout; written
+// next to the test results.
+void Screenshot(HWND window, const std::wstring& file);
+
+// Removes the selected row as a user does, confirming it; the final
+// message's text, or "" when a message did not come.
+std::wstring RemoveSelected(const Driver& app, const std::wstring& name);

@@ -22,44 +22,12 @@ std::wstring Row(const std::wstring& name, const std::wstring& root, const std::
     return name + L"\t" + root + L"\t" + dir + L"\t" + version;
 }
 
-// The window as a picture, for a person to compare with the layout.
-void Screenshot(HWND window, const std::wstring& file)
-{
-    RECT r;
-    GetWindowRect(window, &r);
-    const Picture picture = Capture(r);
-    BITMAPINFOHEADER info{sizeof(BITMAPINFOHEADER), picture.width, picture.height, 1, 24, BI_RGB};
-    const DWORD size = DWORD(picture.bits.size());
-    BITMAPFILEHEADER head{0x4D42, DWORD(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + size), 0, 0,
-                          DWORD(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER))};
-    std::string bytes(reinterpret_cast<const char*>(&head), sizeof head);
-    bytes.append(reinterpret_cast<const char*>(&info), sizeof info);
-    bytes.append(picture.bits);
-    CreateDirectoryW(TESSARINE_RESULTS, nullptr);
-    WriteFileBytes(std::wstring(TESSARINE_RESULTS) + L"\\" + file, bytes);
-}
-
 int ScreenDpi()
 {
     HDC screen = GetDC(nullptr);
     const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
     return dpi;
-}
-
-// Removes the selected row as a user does, confirming it; the final
-// message's text, or "" when a message did not come.
-std::wstring RemoveSelected(const Driver& app, const std::wstring& name)
-{
-    app.Click(ControlIds::bEntfernen);
-    HWND ask = app.WaitForBox(L" Velmora Tessarine");
-    if (!ask) return {};
-    app.Press(ask, IDYES);
-    std::wstring text;
-    HWND done = app.WaitForBox(L" " + name, &text);
-    if (!done) return {};
-    app.Press(done, IDOK);
-    return text;
 }
 
 // Restores as a user does, confirming it; true once the restore file is gone.
