@@ -3,7 +3,6 @@
 #include "app/Root.h"
 
 #include <algorithm>
-#include <array>
 #include <cwchar>
 #include <iterator>
 #include <vector>
@@ -15,8 +14,6 @@ namespace {
 // Laid out in dialog units, so that the dialog follows its font and the DPI
 // it is shown at.
 constexpr short Width = 440, Height = 190, Margin = 7, ButtonHeight = 14;
-// The columns' stops, in dialog units as the list takes them.
-constexpr std::array<int, 4> TabStops{86, 250, 312, 470};
 
 struct State {
     Root& root;
@@ -100,26 +97,40 @@ void FollowSelection(HWND dialog, const State& s)
     EnableWindow(button, on);
 }
 
-// Lets the list scroll sideways as far as its widest row reaches.
-void SetExtent(HWND dialog, const std::vector<std::wstring>& rows)
+// Columns as wide as their widest field, so that every row's fields line
+// up whatever a file holds; the list scrolls sideways to the last one's end.
+void SetColumns(HWND dialog, const std::vector<std::wstring>& rows)
 {
-    std::array<int, TabStops.size()> stops;
-    for (size_t i = 0; i < stops.size(); ++i) {
-        RECT r{TabStops[i], 0, 0, 0};
-        if (!MapDialogRect(dialog, &r)) return; // the default extent: no sideways scrolling
-        stops[i] = r.left;
-    }
     const HWND list = List(dialog);
+    RECT unit{4, 0, 0, 0}; // four dialog units across: one average character width
     WindowDC dc(list);
-    if (!dc) return;
+    if (!dc || !MapDialogRect(dialog, &unit) || unit.left <= 0) return; // the default stops
     const HGDIOBJ old = SelectObject(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0)));
-    int widest = 0;
-    for (const auto& row : rows)
-        widest = std::max(widest, int(LOWORD(GetTabbedTextExtentW(dc.get(), row.c_str(), int(row.size()),
-                                                                  int(stops.size()), stops.data()))));
+    std::vector<int> widest;
+    for (const auto& row : rows) {
+        size_t column = 0;
+        for (size_t at = 0;; ++column) {
+            const size_t end = row.find(L'\t', at);
+            const std::wstring field = row.substr(at, end == std::wstring::npos ? end : end - at);
+            SIZE size{};
+            (void)GetTextExtentPoint32W(dc.get(), field.c_str(), int(field.size()), &size);
+            if (widest.size() <= column) widest.resize(column + 1);
+            widest[column] = std::max(widest[column], int(size.cx));
+            if (end == std::wstring::npos) break;
+            at = end + 1;
+        }
+    }
     if (old) SelectObject(dc.get(), old);
-    // A little room, so that the last character is not cut at the edge.
-    SendMessageW(list, LB_SETHORIZONTALEXTENT, WPARAM(widest + 4), 0);
+    // Stops in dialog units, as the list takes them, two characters apart.
+    std::vector<int> stops;
+    int pixels = 0;
+    for (size_t i = 0; i + 1 < widest.size(); ++i) {
+        pixels += widest[i] + 2 * unit.left;
+        stops.push_back(MulDiv(pixels, 4, unit.left) + 1);
+    }
+    if (!stops.empty()) SendMessageW(list, LB_SETTABSTOPS, stops.size(), reinterpret_cast<LPARAM>(stops.data()));
+    const int extent = widest.empty() ? 0 : MulDiv(stops.empty() ? 0 : stops.back(), unit.left, 4) + widest.back();
+    SendMessageW(list, LB_SETHORIZONTALEXTENT, WPARAM(extent + unit.left), 0);
 }
 
 // Reads the folder anew and lists its restore files, the row at select
@@ -135,10 +146,10 @@ void Fill(HWND dialog, State& s, int select)
         rows.push_back(Row(f));
         SendMessageW(list, LB_ADDSTRING, 0, LPARAM(rows.back().c_str()));
     }
+    SetColumns(dialog, rows);
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
     if (!s.files.empty()) SendMessageW(list, LB_SETCURSEL, WPARAM(std::min<int>(select, int(s.files.size()) - 1)), 0);
-    SetExtent(dialog, rows);
     FollowSelection(dialog, s);
 }
 
@@ -159,7 +170,6 @@ INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
     case WM_INITDIALOG:
         s = reinterpret_cast<State*>(lParam);
         SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-        SendMessageW(List(dialog), LB_SETTABSTOPS, TabStops.size(), reinterpret_cast<LPARAM>(TabStops.data()));
         Fill(dialog, *s, 0);
         (void)SetFocus(List(dialog));
         return FALSE; // the focus is set
