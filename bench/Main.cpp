@@ -8,6 +8,10 @@
 //   phases ROOT KEY FILE RUNS             the removal's and the restore's own
 //                                         steps in-process, on an export FILE of
 //                                         KEY in ROOT (HKLM or HKCU); reads only
+//   restore-files EXE FOLDER RUNS N       opening the restore files dialog with N
+//                                         kept restore files planted in FOLDER
+//   timer-check RUNS                      the timer's look for restore files next
+//                                         to a plain existence test, in-process
 //   count-start EXE FOLDER                one start-up, for counting its calls
 //   count-plain                           one plain listing, for counting its calls
 #include "Clock.h"
@@ -16,13 +20,16 @@
 #include "Program.h"
 
 #include "app/ControlIds.h"
+#include "app/RestoreFilesDialog.h"
 #include "app/Root.h"
+#include "platform/Dateiexistenz.h"
 #include "platform/Handles.h"
 #include "platform/Wartezeit.h"
 #include "removal/BackupCheck.h"
 #include "removal/RegFile.h"
 #include "removal/RestoreCheck.h"
 #include "removal/RestoreFile.h"
+#include "removal/RestoreFiles.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -356,6 +363,115 @@ int Phases(const std::wstring& rootName, const std::wstring& key, const std::wst
     return 0;
 }
 
+// A restore file as a removal of one product of two values leaves it.
+std::string SmallRestoreFile(int i)
+{
+    const std::wstring text = L"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Velmora\\Produkt "
+                            + std::to_wstring(i) + L"]\r\n\"InstallDir\"=\"C:\\\\Programme\\\\Produkt\"\r\n"
+                            + L"\"Version\"=\"1.0\"\r\n\r\n";
+    std::string bytes = "\xFF\xFE";
+    for (wchar_t c : text) { bytes += char(c & 0xFF); bytes += char(c >> 8); }
+    return bytes;
+}
+
+bool WriteBytes(const std::wstring& file, const std::string& bytes)
+{
+    FileHandle out(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    return out && WriteFile(out.get(), bytes.data(), DWORD(bytes.size()), &written, nullptr) && written == bytes.size();
+}
+
+// Uninstall.reg and n kept restore files, a second apart.
+std::vector<std::wstring> PlantRestoreFiles(const std::wstring& folder, int n)
+{
+    const RestoreFile::Paths paths = RestoreFile::PathsIn(folder);
+    std::vector<std::wstring> files{paths.restore};
+    for (int i = 0; i < n; ++i) {
+        const SYSTEMTIME at{2026, 1, 0, WORD(1 + i / 86400), WORD(i / 3600 % 24), WORD(i / 60 % 60), WORD(i % 60), 0};
+        files.push_back(RestoreFile::KeptPath(paths, at, 1));
+    }
+    for (size_t i = 0; i < files.size(); ++i)
+        if (!WriteBytes(files[i], SmallRestoreFile(int(i)))) return {};
+    return files;
+}
+
+int OpenRestoreFiles(const std::wstring& exe, const std::wstring& folder, int runs, int n)
+{
+    const std::vector<std::wstring> files = PlantRestoreFiles(folder, n);
+    if (files.empty()) return Fail("restore_files_not_planted");
+    auto removeAll = [&] { for (const auto& f : files) DeleteFileW(f.c_str()); };
+    Program app;
+    if (!app.Start(exe, folder) || !app.WaitListed(60)) {
+        removeAll();
+        return Fail("program_not_listed");
+    }
+    std::vector<double> open;
+    for (int i = 0; i < runs; ++i) {
+        HWND dialog = nullptr;
+        const double start = Now();
+        app.Command(ControlIds::RestoreFiles);
+        // Open with every file listed and the first selected.
+        const bool shown = Poll([&] {
+            dialog = app.FindBox(RestoreFilesDialog::Title);
+            const HWND list = dialog ? GetDlgItem(dialog, RestoreFilesDialog::FileList) : nullptr;
+            return list && SendMessageW(list, LB_GETCOUNT, 0, 0) == LRESULT(files.size())
+                && SendMessageW(list, LB_GETCURSEL, 0, 0) == 0 && IsWindowVisible(dialog);
+        }, 30);
+        if (!shown) {
+            removeAll();
+            return Fail("dialog_not_shown");
+        }
+        open.push_back(Now() - start);
+        app.Press(dialog, IDCANCEL);
+        if (!Poll([&] { return !IsWindow(dialog); }, 10)) {
+            removeAll();
+            return Fail("dialog_not_closed");
+        }
+    }
+    app.Close(CloseSeconds);
+    removeAll();
+    Figure("dialog_s", open);
+    std::printf("files %zu\n", files.size());
+    return 0;
+}
+
+// Microseconds a call, over many calls.
+template <typename F>
+double PerCall(F call)
+{
+    constexpr int Calls = 2000;
+    const double start = Now();
+    for (int i = 0; i < Calls; ++i) call();
+    return (Now() - start) / Calls * 1e6;
+}
+
+int TimerCheck(int runs)
+{
+    wchar_t temp[MAX_PATH];
+    if (!GetTempPathW(MAX_PATH, temp)) return Fail("no_temp_folder");
+    const std::wstring folder = std::wstring(temp) + L"tessarine-timer-check";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring restore = RestoreFile::PathsIn(folder).restore;
+    std::vector<double> lookEmpty, existsEmpty, lookOne, existsOne, lookMany;
+    for (int i = 0; i < runs; ++i) {
+        lookEmpty.push_back(PerCall([&] { (void)RestoreFiles::Look(folder); }));
+        existsEmpty.push_back(PerCall([&] { (void)Dateiexistenz::FileExists(restore); }));
+        if (!WriteBytes(restore, SmallRestoreFile(0))) return Fail("restore_file_not_written");
+        lookOne.push_back(PerCall([&] { (void)RestoreFiles::Look(folder); }));
+        existsOne.push_back(PerCall([&] { (void)Dateiexistenz::FileExists(restore); }));
+        const std::vector<std::wstring> files = PlantRestoreFiles(folder, 500);
+        lookMany.push_back(PerCall([&] { (void)RestoreFiles::Look(folder); }));
+        for (const auto& f : files) DeleteFileW(f.c_str());
+    }
+    RemoveDirectoryW(folder.c_str());
+    Figure("look_empty_us", lookEmpty);
+    Figure("exists_empty_us", existsEmpty);
+    Figure("look_one_us", lookOne);
+    Figure("exists_one_us", existsOne);
+    Figure("look_many_us", lookMany);
+    return 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -371,6 +487,10 @@ int wmain(int argc, wchar_t** argv)
         result = Listing(_wtoi(argv[2]));
     else if (mode == L"phases" && argc == 6)
         result = Phases(arg(2), arg(3), arg(4), _wtoi(argv[5]));
+    else if (mode == L"restore-files" && argc == 6)
+        result = OpenRestoreFiles(arg(2), arg(3), _wtoi(argv[4]), _wtoi(argv[5]));
+    else if (mode == L"timer-check" && argc == 3)
+        result = TimerCheck(_wtoi(argv[2]));
     else if (mode == L"spin" && argc == 3)
         result = Spin(_wtoi(argv[2]));
     else if (mode == L"count-start" && argc == 4) {

@@ -34,6 +34,8 @@ public:
     // Row texts through the W message: the A variant answers in UTF-16
     // across Wine processes.
     std::wstring Row(int row) const;
+    // A command of the window's system menu, posted as the menu posts it.
+    void Command(UINT id) const { PostMessageW(window_, WM_SYSCOMMAND, id, 0); }
     // Posted: a sent click would block behind the modal box it opens.
     void Click(int id) const;
     // The first visible message box of this process with this title.
