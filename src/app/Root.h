@@ -165,6 +165,8 @@ private:
     bool relistPending_ = false;
     bool closePending_ = false;
     bool failed_ = false;
+    // Whether the system menu's restore files command is enabled.
+    bool restoreFilesCommand_ = false;
     // The control that had the focus when the window was last deactivated.
     HWND focusKept_ = nullptr;
     // The row that set the list's horizontal extent, and how many rows the

@@ -42,19 +42,19 @@ void Root::Timer1_Timer()
 
 void Root::EnableRestoreFilesCommand(bool on)
 {
-    const HMENU menu = GetSystemMenu(hwnd_, FALSE);
-    const UINT state = GetMenuState(menu, ControlIds::RestoreFiles, MF_BYCOMMAND);
-    // Without the command (a menu that could not take it) there is nothing to keep in step.
-    if (state == UINT(-1) || ((state & MF_GRAYED) == 0) == on) return;
-    (void)EnableMenuItem(menu, ControlIds::RestoreFiles, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
+    // Written only when it changes, like the button: the tick stays one
+    // directory search.
+    if (on == restoreFilesCommand_) return;
+    if (EnableMenuItem(GetSystemMenu(hwnd_, FALSE), ControlIds::RestoreFiles, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED))
+        != -1)
+        restoreFilesCommand_ = on;
 }
 
 void Root::mRestoreFiles_Click()
 {
     // The command arrives only through the menu, where it is grey while
     // there is no restore file; a posted one must not do more.
-    const UINT state = GetMenuState(GetSystemMenu(hwnd_, FALSE), ControlIds::RestoreFiles, MF_BYCOMMAND);
-    if (state == UINT(-1) || (state & MF_GRAYED)) return;
+    if (!restoreFilesCommand_) return;
     // A close or a scope pick while the dialog is open waits for it.
     Operation operation(*this);
     RestoreFilesDialog::Show(*this);

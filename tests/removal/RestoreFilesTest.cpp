@@ -44,6 +44,15 @@ TEST(RestoreFiles, TellsRestoreFileNamesFromOthers)
         {L"Uninstall_1.reg", false, 0},
         {L"Uninstall.bak", false, 0},
     };
+    // The names the removal gives the files it keeps.
+    const RestoreFile::Paths paths = RestoreFile::PathsIn(L"C:\\Tools");
+    const SYSTEMTIME moment{2026, 12, 1, 7, 9, 5, 3, 0};
+    SYSTEMTIME read{};
+    int copy = 0;
+    EXPECT_TRUE(RestoreFiles::IsRestoreFileName(RestoreFile::KeptPath(paths, moment, 3).substr(9), &read, &copy));
+    EXPECT_EQ(copy, 3);
+    EXPECT_EQ(read.wSecond, 3);
+    EXPECT_EQ(read.wDay, 7);
     for (const auto& c : cases) {
         SYSTEMTIME at{};
         int copy = 0;
