@@ -96,7 +96,10 @@ TEST_F(RestoreFilesDialogTest, ThreeRemovalsAreListedNewestFirstWithTheirProduct
     EXPECT_GE(beta[0], alpha[0]);
     EXPECT_GE(gamma[0].substr(0, 19), beta[0].substr(0, 19));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, RestoreFilesDialog::RestoreButton)));
-    Screenshot(dialog, L"restore-files-dialog.bmp");
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    Screenshot(dialog, L"restore-files-dialog-" + std::to_wstring(dpi) + L"dpi.bmp");
 
     app.Key(VK_ESCAPE);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 5000)) << "Esc closes it";

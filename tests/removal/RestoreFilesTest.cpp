@@ -61,6 +61,29 @@ TEST(RestoreFiles, TellsRestoreFileNamesFromOthers)
     }
 }
 
+TEST(RestoreFiles, NamesTheRegisterAndProductOfAKey)
+{
+    const struct {
+        const wchar_t* key;
+        const wchar_t* label;
+        const wchar_t* product;
+    } cases[] = {
+        {L"HKEY_LOCAL_MACHINE\\Software\\Velmora\\Alpha\\Sub", L"Hauptregister", L"Alpha"},
+        {L"hkey_local_machine\\SOFTWARE\\Wow6432Node\\velmora\\Beta", L"Hauptregister (32-Bit-Ansicht)", L"Beta"},
+        {L"HKEY_CURRENT_USER\\Software\\Velmora\\Gr\u00fcn Werk", L"Benutzerregister", L"Gr\u00fcn Werk"},
+        {L"HKEY_CURRENT_USER\\Software\\Wow6432Node\\Velmora\\Beta", nullptr, nullptr},
+        {L"HKEY_CURRENT_USER\\Software\\Velmora", nullptr, nullptr},
+        {L"HKEY_CURRENT_USER\\Software\\Evil", nullptr, nullptr},
+    };
+    for (const auto& c : cases) {
+        std::wstring label, product;
+        EXPECT_EQ(RestoreFiles::ProductOf(c.key, label, product), c.label != nullptr) << Narrow(c.key);
+        if (!c.label) continue;
+        EXPECT_EQ(label, c.label);
+        EXPECT_EQ(product, c.product);
+    }
+}
+
 TEST_F(RestoreFilesFixture, ListsEveryRestoreFileNewestFirstWithWhatItHolds)
 {
     const std::wstring alpha = Head + ProductKey(L"HKEY_LOCAL_MACHINE", L"Alpha") + L"\"V\"=\"1\"\r\n\r\n"
@@ -109,7 +132,7 @@ TEST_F(RestoreFilesFixture, ListsEveryRestoreFileNewestFirstWithWhatItHolds)
         EXPECT_EQ(files[1].refusal, RestoreFiles::Refusal::Foreign);
         EXPECT_EQ(files[1].copy, 2);
         EXPECT_TRUE(files[1].held.products.empty());
-        EXPECT_EQ(files[3].refusal, RestoreFiles::Refusal::Foreign) << "no header: the import takes nothing";
+        EXPECT_EQ(files[3].refusal, RestoreFiles::Refusal::NotRead) << "no header: the reader reads nothing";
         EXPECT_EQ(files[4].refusal, RestoreFiles::Refusal::NotRead);
     }
 }
