@@ -1,6 +1,5 @@
 // The restore files beside Uninstall.reg: which names count, what each
-// holds, the system menu's command that reaches them, and a restore of a
-// kept one.
+// holds, and the system menu's command that reaches them.
 #include "WindowFixture.h"
 
 #include "removal/RestoreFiles.h"
@@ -158,39 +157,4 @@ TEST_F(RestoreFilesFixture, MenuCommandFollowsAnyRestoreFileAndTheButtonUninstal
         EXPECT_EQ(root->bRestored.enabled(), c.button);
         if (c.file) ASSERT_TRUE(DeleteFileW(folder.file(c.file).c_str()));
     }
-}
-
-TEST_F(RestoreFilesFixture, RestoreOfAKeptFileNamesItAndLeavesTheOthers)
-{
-    const std::wstring alpha = L"Software\\Velmora\\Alpha";
-    AddProduct(HKEY_CURRENT_USER, L"Alpha", L"C:\\Alpha", L"2.0");
-    const std::string before = RegistryDump(alpha);
-    const std::wstring kept = folder.file(L"Uninstall 2026-12-07 09-05-03.reg");
-    ASSERT_TRUE(ExportKey(L"HKEY_CURRENT_USER\\" + alpha, kept));
-    ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, alpha.c_str()), ERROR_SUCCESS);
-    WriteFileBytes(paths.restore, "the last removal's");
-    const std::string bytes = ReadFileBytes(kept);
-    Load();
-
-    onStart = [](const std::wstring&, int) { return ProcessHandle(); };
-    answers = {IDYES, IDOK};
-    root->RestoreFrom(kept, root->hwnd());
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0].text, L"M\u00f6chten Sie die Registrierungseintr\u00e4ge aus der Datei "
-                             L"''Uninstall 2026-12-07 09-05-03.reg'' wiederherstellen ?    ");
-    EXPECT_EQ(boxes[1].text, L"Der Registrierungseditor konnte nicht gestartet werden.   \n"
-                             L"Die Datei ''Uninstall 2026-12-07 09-05-03.reg'' bleibt im Arbeitsordner erhalten.");
-    EXPECT_EQ(boxes[1].title, L" Wiederherstellungsdateien");
-    EXPECT_EQ(ReadFileBytes(kept), bytes) << "a file that fails stays";
-
-    onStart = nullptr;
-    boxes.clear();
-    answers = {IDYES};
-    root->RestoreFrom(kept, root->hwnd());
-    EXPECT_EQ(boxes.size(), 1u) << "the question only";
-    EXPECT_EQ(RegistryDump(alpha), before);
-    EXPECT_FALSE(FileThere(kept));
-    EXPECT_EQ(ReadFileBytes(paths.backup), bytes);
-    EXPECT_EQ(ReadFileBytes(paths.restore), "the last removal's");
-    EXPECT_EQ(Names(), std::vector<std::wstring>{L"Alpha"});
 }
