@@ -48,11 +48,9 @@ std::wstring FileKept(const std::wstring& fileName)
     return L"\nDie Datei " + Quoted(fileName) + L" bleibt im Arbeitsordner erhalten.";
 }
 
-std::wstring NoBackup()
-{
-    return L"Die Eintr\u00e4ge wurden wiederhergestellt, aber die Sicherungskopie ''Uninstall.bak'' "
-           L"konnte nicht geschrieben werden.   ";
-}
+constexpr wchar_t NoBackup[] =
+    L"Die Eintr\u00e4ge wurden wiederhergestellt, aber die Sicherungskopie ''Uninstall.bak'' "
+    L"konnte nicht geschrieben werden.   ";
 
 std::wstring NotDeleted(const std::wstring& fileName)
 {
@@ -61,6 +59,19 @@ std::wstring NotDeleted(const std::wstring& fileName)
 }
 
 std::wstring FileName(const std::wstring& path) { return path.substr(path.find_last_of(L'\\') + 1); }
+
+// The log's line: the products and registers the file holds, whatever came of it.
+OperationLog::Entry Logged(const RegFile::Content& content, const std::wstring& told, const std::wstring& fileName)
+{
+    const RestoreFiles::Held held = RestoreFiles::WhatItHolds(content);
+    OperationLog::Entry entry{OperationLog::Restore, {}, held.registers, told, fileName};
+    // A product in both registers is one product; its registers follow.
+    for (const auto& p : held.products)
+        if (std::none_of(entry.products.begin(), entry.products.end(),
+                         [&](const std::wstring& q) { return RegFile::Folded(q) == RegFile::Folded(p.name); }))
+            entry.products.push_back(p.name);
+    return entry;
+}
 
 } // namespace
 
@@ -92,17 +103,10 @@ void Root::RestoreFrom(const std::wstring& file, HWND owner)
     case Restore::Foreign: told = Refused(RestoreFiles::Refusal::Foreign, name) + FileKept(name); break;
     case Restore::EditorNotStarted: told = EditorNotStarted + FileKept(name); break;
     case Restore::NotRestored: told = NotRestored + FileKept(name); break;
-    case Restore::NoBackup: told = NoBackup() + FileKept(name); break;
+    case Restore::NoBackup: told = NoBackup + FileKept(name); break;
     case Restore::NotDeleted: told = NotDeleted(name); break;
     }
-    const RestoreFiles::Held held = RestoreFiles::WhatItHolds(content);
-    OperationLog::Entry entry{OperationLog::Restore, {}, held.registers, told.empty() ? Restored : told, name};
-    // A product in both registers is one product; its registers follow.
-    for (const auto& p : held.products)
-        if (std::none_of(entry.products.begin(), entry.products.end(),
-                         [&](const std::wstring& q) { return RegFile::Folded(q) == RegFile::Folded(p.name); }))
-            entry.products.push_back(p.name);
-    OperationLog::Append(workingFolder_, entry);
+    OperationLog::Append(workingFolder_, Logged(content, told.empty() ? Restored : told, name));
     if (!told.empty()) Ask(told, Title, MB_OK | MB_ICONEXCLAMATION, owner);
 }
 
