@@ -35,21 +35,12 @@ HKEY RootOf(const std::wstring& name, std::wstring& path)
 
 bool AtOrBelowAProduct(const std::wstring& name)
 {
-    std::wstring path;
-    const HKEY root = RootOf(name, path);
-    if (!root) return false;
-    // A removal takes keys from the main register's two views, but the user
-    // register's Software is one for both: no 32-bit path there.
-    for (const wchar_t* productRoot : {ProductRow::ProductRoot, ProductRow::ProductRoot32}) {
-        if (productRoot == ProductRow::ProductRoot32 && root != HKEY_LOCAL_MACHINE) continue;
-        const std::wstring prefix = std::wstring(productRoot) + L"\\";
-        if (path.size() <= prefix.size() || RegFile::Folded(path.substr(0, prefix.size())) != RegFile::Folded(prefix))
-            continue;
-        for (const auto& level : Levels(std::wstring_view(path).substr(prefix.size())))
-            if (level.empty()) return false;
-        return true;
-    }
-    return false;
+    std::wstring label, product;
+    if (!ProductOf(name, label, product)) return false;
+    // No level below the product may be empty either.
+    for (const auto& level : Levels(name))
+        if (level.empty()) return false;
+    return true;
 }
 
 bool ValueThere(HKEY key, const std::wstring& name, const RegFile::Value& v)
@@ -65,6 +56,31 @@ bool ValueThere(HKEY key, const std::wstring& name, const RegFile::Value& v)
 }
 
 } // namespace
+
+bool ProductOf(const std::wstring& keyName, std::wstring& registerLabel, std::wstring& product)
+{
+    // The labels the removal's messages give the three places.
+    struct Place {
+        const wchar_t* root;
+        const wchar_t* productRoot;
+        const wchar_t* label;
+    };
+    static constexpr Place Places[] = {
+        {ProductRow::MainRootName, ProductRow::ProductRoot, L"Hauptregister"},
+        {ProductRow::MainRootName, ProductRow::ProductRoot32, L"Hauptregister (32-Bit-Ansicht)"},
+        {ProductRow::UserRootName, ProductRow::ProductRoot, L"Benutzerregister"},
+    };
+    for (const Place& place : Places) {
+        const std::wstring prefix = std::wstring(place.root) + L"\\" + place.productRoot + L"\\";
+        if (keyName.size() <= prefix.size() || RegFile::Folded(keyName.substr(0, prefix.size())) != RegFile::Folded(prefix))
+            continue;
+        const size_t end = keyName.find(L'\\', prefix.size());
+        product = keyName.substr(prefix.size(), end == std::wstring::npos ? end : end - prefix.size());
+        registerLabel = place.label;
+        return !product.empty();
+    }
+    return false;
+}
 
 bool OnlyProductKeys(const RegFile::Content& file)
 {

@@ -2,7 +2,15 @@
 // What a restore may hand to the registry editor, and when it counts as done.
 #include "removal/RegFile.h"
 
+#include <string>
+
 namespace RestoreCheck {
+
+// A product key's register, as the window's texts name it
+// ("Hauptregister", "Hauptregister (32-Bit-Ansicht)", "Benutzerregister"),
+// and the product's name, from a key name as a registry file writes it;
+// false for a key at no product.
+bool ProductOf(const std::wstring& keyName, std::wstring& registerLabel, std::wstring& product);
 
 // True when the file writes only what a removal could have written: keys at
 // or below a product key, "HKEY_LOCAL_MACHINE\Software\Velmora\<name>",

@@ -100,31 +100,6 @@ const wchar_t* Reason(Refusal refusal)
     }
 }
 
-bool ProductOf(const std::wstring& keyName, std::wstring& registerLabel, std::wstring& product)
-{
-    // The labels the removal's messages give the three places.
-    struct Place {
-        const wchar_t* root;
-        const wchar_t* productRoot;
-        const wchar_t* label;
-    };
-    static constexpr Place Places[] = {
-        {ProductRow::MainRootName, ProductRow::ProductRoot, L"Hauptregister"},
-        {ProductRow::MainRootName, ProductRow::ProductRoot32, L"Hauptregister (32-Bit-Ansicht)"},
-        {ProductRow::UserRootName, ProductRow::ProductRoot, L"Benutzerregister"},
-    };
-    for (const Place& place : Places) {
-        const std::wstring prefix = std::wstring(place.root) + L"\\" + place.productRoot + L"\\";
-        if (keyName.size() <= prefix.size() || RegFile::Folded(keyName.substr(0, prefix.size())) != RegFile::Folded(prefix))
-            continue;
-        const size_t end = keyName.find(L'\\', prefix.size());
-        product = keyName.substr(prefix.size(), end == std::wstring::npos ? end : end - prefix.size());
-        registerLabel = place.label;
-        return !product.empty();
-    }
-    return false;
-}
-
 Held WhatItHolds(const RegFile::Content& content)
 {
     Held held;
@@ -132,7 +107,7 @@ Held WhatItHolds(const RegFile::Content& content)
         ++held.keys;
         held.values += values;
         Product p;
-        if (!ProductOf(keyName, p.registerLabel, p.name)) return;
+        if (!RestoreCheck::ProductOf(keyName, p.registerLabel, p.name)) return;
         auto count = std::find_if(held.registers.begin(), held.registers.end(),
                                   [&](const RegisterCount& c) { return c.registerLabel == p.registerLabel; });
         if (count == held.registers.end()) count = held.registers.insert(count, {p.registerLabel});

@@ -37,12 +37,6 @@ Refusal Check(bool read, const RegFile::Content& content);
 // Velmora-Produkte".
 const wchar_t* Reason(Refusal refusal);
 
-// A product key's register, as the window's texts name it
-// ("Hauptregister", "Hauptregister (32-Bit-Ansicht)", "Benutzerregister"),
-// and the product's name, from a key name as a registry file writes it;
-// false for a key at no product.
-bool ProductOf(const std::wstring& keyName, std::wstring& registerLabel, std::wstring& product);
-
 struct Product {
     std::wstring name;
     std::wstring registerLabel;

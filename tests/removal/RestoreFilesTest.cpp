@@ -2,6 +2,7 @@
 // holds, and the system menu's command that reaches them.
 #include "WindowFixture.h"
 
+#include "removal/RestoreCheck.h"
 #include "removal/RestoreFiles.h"
 
 using namespace test;
@@ -76,7 +77,7 @@ TEST(RestoreFiles, NamesTheRegisterAndProductOfAKey)
     };
     for (const auto& c : cases) {
         std::wstring label, product;
-        EXPECT_EQ(RestoreFiles::ProductOf(c.key, label, product), c.label != nullptr) << Narrow(c.key);
+        EXPECT_EQ(RestoreCheck::ProductOf(c.key, label, product), c.label != nullptr) << Narrow(c.key);
         if (!c.label) continue;
         EXPECT_EQ(label, c.label);
         EXPECT_EQ(product, c.product);
