@@ -241,6 +241,14 @@ ProcessHandle Root::StartEditor(const std::wstring& commandLine, int showStyle) 
     return seams_.startProcess(commandLine, showStyle);
 }
 
+RegistryEditor::Seams Root::EditorSeams() const
+{
+    RegistryEditor::Seams seams = RegistryEditor::WindowSeams();
+    seams.start = seams_.startProcess;
+    seams.timeoutSeconds = seams_.editorTimeoutSeconds;
+    return seams;
+}
+
 std::wstring Root::Caption() const
 {
     wchar_t text[256] = L"";

@@ -2,12 +2,15 @@
 // The main window: its controls, its start-up and its event handlers.
 #include "app/Controls.h"
 #include "platform/Handles.h"
+#include "platform/RegistryEditor.h"
 #include "removal/KeyRemoval.h"
 #include "removal/RegFile.h"
+#include "removal/RestoreFile.h"
 
 #include <windows.h>
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 
 // What a test steers instead of the platform; every member defaults to the
@@ -59,7 +62,9 @@ public:
     void mRestoreFiles_Click();
     // Restores from a restore file in the working folder as the restore
     // button does from Uninstall.reg; its message boxes are owned by owner.
-    void RestoreFrom(const std::wstring& file, HWND owner);
+    // With listed, only the file a list showed with those bytes is imported.
+    void RestoreFrom(const std::wstring& file, HWND owner,
+                     const std::optional<RestoreFile::Fingerprint>& listed = std::nullopt);
 
     int MousePointer() const { return pointer_; }
     // True while a listing, removal or restore runs.
@@ -138,6 +143,7 @@ private:
     void SetMousePointer(int code);
     int Ask(const std::wstring& text, const std::wstring& title, UINT style, HWND owner = nullptr) const;
     ProcessHandle StartEditor(const std::wstring& commandLine, int showStyle) const;
+    RegistryEditor::Seams EditorSeams() const;
     std::wstring Caption() const;
     std::wstring SelectedProductName() const;
     bool MayRemove(const std::wstring& name) const;

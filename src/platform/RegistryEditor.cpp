@@ -45,10 +45,23 @@ ProcessHandle Start(const std::wstring& commandLine, int showStyle)
     return ProcessHandle(process.hProcess);
 }
 
-bool EndedWell(HANDLE process, double dSeconds)
+Seams WindowSeams()
+{
+    return {Start, Wartezeit::WaitForProcess, Wartezeit::DoEvents, 60.0};
+}
+
+Seams ConsoleSeams()
+{
+    auto wait = [](HANDLE process, double seconds) {
+        return WaitForSingleObject(process, DWORD(seconds * 1000.0)) == WAIT_OBJECT_0;
+    };
+    return {Start, wait, [] {}, 60.0};
+}
+
+bool EndedWell(HANDLE process, const Seams& seams)
 {
     if (!process) return false;
-    if (!Wartezeit::WaitForProcess(process, dSeconds)) {
+    if (!seams.waitForEnd(process, seams.timeoutSeconds)) {
         // Ending it may fail when it has just ended by itself; the answer
         // is "not well" either way.
         (void)TerminateProcess(process, 1);

@@ -3,6 +3,7 @@
 // for the silent import of the restore file.
 #include "platform/Handles.h"
 
+#include <functional>
 #include <string>
 
 namespace RegistryEditor {
@@ -26,11 +27,30 @@ std::wstring Path();
 // own folder first, where the restore files are written.
 ProcessHandle Start(const std::wstring& commandLine, int showStyle);
 
-// Waits, keeping the window responsive, until the editor has ended, for
-// at most dSeconds; one that takes longer is ended, since what it wrote so
-// far is no backup. True only when it ended by itself with exit code 0.
+// How an operation starts the editor and waits for it. The window's wait
+// keeps the window responsive; the console's just waits. A test steers the
+// start (an editor that fails or is slow) and the bound.
+struct Seams {
+    // Starts a program; an empty handle when it could not be started.
+    std::function<ProcessHandle(const std::wstring& commandLine, int showStyle)> start;
+    // Waits until the process has ended or the seconds have passed; true
+    // when it ended.
+    std::function<bool(HANDLE process, double seconds)> waitForEnd;
+    // Lets pending window events run once; nothing for the console.
+    std::function<void()> doEvents;
+    // How long the editor may take for one export or import.
+    double timeoutSeconds = 60.0;
+};
+// The real editor, waited for while the window's events are processed.
+Seams WindowSeams();
+// The real editor, waited for without a window.
+Seams ConsoleSeams();
+
+// Waits through seams until the editor has ended, for at most
+// seams.timeoutSeconds; one that takes longer is ended, since what it wrote
+// so far is no backup. True only when it ended by itself with exit code 0.
 // The exit code can only refuse: the editor also reports many failures
 // with 0, so its work is checked separately.
-bool EndedWell(HANDLE process, double dSeconds);
+bool EndedWell(HANDLE process, const Seams& seams);
 
 } // namespace RegistryEditor

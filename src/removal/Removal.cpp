@@ -181,7 +181,7 @@ void Root::ExportKey(KeyRemoval::Register& r) const
     ProcessHandle editor = StartEditor(RegistryEditor::ExportCommand(r.exportFile, r.fullKeyName),
                                        RegistryEditor::ShowMinimized);
     Wartezeit::DoEvents();
-    r.exported = RegistryEditor::EndedWell(editor.get(), seams_.editorTimeoutSeconds);
+    r.exported = RegistryEditor::EndedWell(editor.get(), EditorSeams());
     // What an editor that failed or was ended left behind is no backup.
     if (!r.exported) (void)DeleteFileW(r.exportFile.c_str());
 }

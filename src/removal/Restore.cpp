@@ -80,7 +80,7 @@ void Root::bRestored_Click()
     RestoreFrom(RestoreFile::PathsIn(workingFolder_).restore, hwnd_);
 }
 
-void Root::RestoreFrom(const std::wstring& file, HWND owner)
+void Root::RestoreFrom(const std::wstring& file, HWND owner, const std::optional<RestoreFile::Fingerprint>&)
 {
     Operation operation(*this);
     if (!Dateiexistenz::FileExists(file)) return;
@@ -132,7 +132,7 @@ Root::Restore Root::Import(const std::wstring& file, RegFile::Content& content)
     Wartezeit::DoEvents();
     // An editor that failed says so at most through its exit code; whether
     // every key and value is there again is the sign that the import worked.
-    if (!RegistryEditor::EndedWell(editor.get(), seams_.editorTimeoutSeconds) || !RestoreCheck::InRegistry(content))
+    if (!RegistryEditor::EndedWell(editor.get(), EditorSeams()) || !RestoreCheck::InRegistry(content))
         return Restore::NotRestored;
     const std::wstring backup = RestoreFile::PathsIn(workingFolder_).backup;
     if (!CopyFileW(file.c_str(), backup.c_str(), FALSE)) return Restore::NoBackup;

@@ -3,6 +3,8 @@
 #include "platform/Dateiexistenz.h"
 #include "platform/Handles.h"
 
+#include <bcrypt.h>
+
 #include <algorithm>
 #include <cwchar>
 #include <iterator>
@@ -182,6 +184,27 @@ void DeleteExports(const Paths& paths)
     (void)DeleteIfExists(paths.mainExport);
     (void)DeleteIfExists(paths.userExport);
     (void)DeleteIfExists(paths.mainExport32);
+}
+
+bool FingerprintOf(HANDLE file, const std::string& bytes, Fingerprint& fingerprint)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file, &info)) return false;
+    fingerprint.volume = info.dwVolumeSerialNumber;
+    fingerprint.index = (ULONGLONG(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    // The calls of Windows 7: the one-call hash came with Windows 10.
+    BCRYPT_ALG_HANDLE algorithm = nullptr;
+    if (!BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0))) return false;
+    BCRYPT_HASH_HANDLE hash = nullptr;
+    bool done = BCRYPT_SUCCESS(BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0));
+    done = done
+        && BCRYPT_SUCCESS(BCryptHashData(hash, reinterpret_cast<PUCHAR>(const_cast<char*>(bytes.data())),
+                                         ULONG(bytes.size()), 0))
+        && BCRYPT_SUCCESS(BCryptFinishHash(hash, fingerprint.digest.data(), ULONG(fingerprint.digest.size()), 0));
+    // Closing what was opened cannot change the digest already taken.
+    if (hash) (void)BCryptDestroyHash(hash);
+    (void)BCryptCloseAlgorithmProvider(algorithm, 0);
+    return done;
 }
 
 } // namespace RestoreFile

@@ -10,6 +10,7 @@
 // extra line end is written: every export already ends with a blank line.
 #include "platform/Handles.h"
 
+#include <array>
 #include <string>
 
 namespace RestoreFile {
@@ -74,5 +75,18 @@ bool ReadBytes(const std::wstring& file, std::string& bytes);
 FileHandle OpenHeld(const std::wstring& file);
 // The whole file behind an open handle, from its start.
 bool ReadBytes(HANDLE file, std::string& bytes);
+
+// What tells one file with its bytes from another: the file's identity on
+// its volume and a SHA-256 digest of its bytes. A file replaced under the
+// same name, or changed in place, has another fingerprint.
+struct Fingerprint {
+    DWORD volume = 0;
+    ULONGLONG index = 0;
+    std::array<unsigned char, 32> digest{};
+    bool operator==(const Fingerprint&) const = default;
+};
+// The fingerprint of an open file whose bytes were read; false when it
+// cannot be told.
+bool FingerprintOf(HANDLE file, const std::string& bytes, Fingerprint& fingerprint);
 
 } // namespace RestoreFile

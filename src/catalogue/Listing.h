@@ -1,0 +1,37 @@
+#pragma once
+// The product listing as an operation: the products below the product root
+// of one register, or of a scope, read from the registry and nothing else.
+// The window turns them into its rows; the console prints them.
+#include "platform/KeyName.h"
+
+#include <windows.h>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace Listing {
+
+struct Product {
+    std::wstring name;       // the product key's name as the enumeration delivered it
+    HKEY root = nullptr;     // HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER
+    const wchar_t* view = L""; // the place's label: "Hauptregister", "Hauptregister (32-Bit-Ansicht)", "Benutzerregister"
+    std::wstring installDir; // "<PROGRAMS>" when it cannot be read
+    std::wstring version;    // "1.0" when it cannot be read
+};
+
+// Names listed so far, compared as the registry compares key names.
+using Names = std::set<std::wstring, KeyName::Less>;
+
+// The products below productRootKey under root, in enumeration order; for
+// the main register its 64-bit view first, then its 32-bit view. A name in
+// listed already adds nothing, except that the main register's 64-bit view
+// is not tested against names listed before it (it is listed first). Every
+// name listed is added to listed.
+std::vector<Product> ListRoot(HKEY root, const std::wstring& productRootKey, Names& listed);
+
+// The products of a scope (0 both registers, the main register first; 1 the
+// user register; 2 the main register), each name once, ordered as the
+// window's list orders its rows.
+std::vector<Product> List(int scope);
+
+} // namespace Listing

@@ -1,0 +1,69 @@
+#pragma once
+// The removal of a product's keys, after they are backed up through the
+// registry editor into the restore file. It asks nothing and shows nothing:
+// it returns what it found, exported, verified, deleted or kept, and why;
+// the window and the console present that.
+#include "platform/RegistryEditor.h"
+#include "removal/KeyRemoval.h"
+
+#include <string>
+#include <vector>
+
+namespace Removal {
+
+struct Request {
+    std::wstring name;          // the product's key name, as the listing gave it
+    int scope = 0;              // as confirmed: 0 both registers, 1 user register, 2 main register
+    std::wstring workingFolder; // where the restore files are written and the log is kept
+};
+
+enum class Result {
+    NoName,       // no product named: nothing was touched
+    UnsafeName,   // the name cannot be passed to the editor safely: nothing was touched
+    OldFilesStay, // leftover temporary files could not be cleared: nothing was removed
+    NothingFound, // no key of the product in the scope: nothing to do
+    Removed,      // every key in the scope was backed up, verified and deleted
+    Incomplete,   // at least one key stays; registers tell which and why
+};
+
+struct Outcome {
+    Result result = Result::NoName;
+    std::wstring name;
+    KeyRemoval::RegisterSet registers{};           // each place as the removal left it
+    KeyRemoval::Backup backup = KeyRemoval::Backup::Nothing;
+    std::vector<std::wstring> exportsKept;          // temporary exports left in the working folder
+};
+
+// Checks the name, clears leftover temporaries, finds, exports and verifies
+// the product's keys in the scope, secures the restore file and deletes
+// what it covers; the log gets one line. seams.doEvents runs where the
+// window may process its events; from the backup check to the last
+// deletion nothing runs in between. beforeDeletion, when set, runs once the
+// exports are made.
+Outcome Remove(const Request& request, const RegistryEditor::Seams& seams,
+               const std::function<void()>& beforeDeletion = {});
+
+// The message that tells the user the outcome, as the window shows it.
+std::wstring Message(const Outcome& outcome);
+// Whether the outcome is a warning rather than information.
+bool Warns(const Outcome& outcome);
+
+// What a removal would take, read without changing anything: each place in
+// the scope (the main register's views and the user register) with every
+// key of the product's subtree and its values count.
+struct PreviewKey {
+    std::wstring fullKeyName; // as the registry editor names it
+    size_t values = 0;
+};
+struct PreviewPlace {
+    const wchar_t* label = L"";
+    std::vector<PreviewKey> keys; // empty: nothing of the product there
+    bool readable = true;         // false: the key is there but could not be read whole
+    size_t values() const;
+};
+std::vector<PreviewPlace> Preview(const std::wstring& name, int scope);
+
+// One line a place: "Hauptregister: 2 Schlüssel, 5 Werte", "... nichts".
+std::wstring PreviewLines(const std::vector<PreviewPlace>& places);
+
+} // namespace Removal

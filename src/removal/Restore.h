@@ -1,0 +1,51 @@
+#pragma once
+// The restore of a removal from a restore file in the working folder:
+// checked, imported by the registry editor, verified in the registry, then
+// kept as Uninstall.bak and deleted. It asks nothing and shows nothing: it
+// returns what came of it, and the window and the console present that.
+#include "platform/RegistryEditor.h"
+#include "removal/RegFile.h"
+#include "removal/RestoreFile.h"
+
+#include <optional>
+#include <string>
+
+namespace Restore {
+
+struct Request {
+    std::wstring file;          // the restore file's full path
+    std::wstring workingFolder; // where Uninstall.bak goes and the log is kept
+    // What a list showed of the file: the restore imports nothing unless
+    // the file held is still that file with those bytes.
+    std::optional<RestoreFile::Fingerprint> listed;
+};
+
+enum class Result {
+    Done,             // every key and value is back; the file is Uninstall.bak now
+    Missing,          // there is no such file
+    Changed,          // not the file the list showed any more (replaced, changed or gone)
+    NotRead,          // the file cannot be read, or not as an export is read
+    Foreign,          // it writes something besides product keys, or nothing at all
+    NotImportable,    // it holds values the editor cannot import as they are
+    EditorNotStarted, // the editor could not be started
+    NotRestored,      // the editor failed, or not every key and value is back
+    NoBackup,         // restored, but Uninstall.bak could not be written
+    NotDeleted,       // restored, but the file could not be deleted
+};
+
+struct Outcome {
+    Result result = Result::Missing;
+    std::wstring fileName;   // the file's name, without its folder
+    RegFile::Content content; // the file as read
+};
+
+// The log gets one line for every outcome but Missing and Changed.
+Outcome Run(const Request& request, const RegistryEditor::Seams& seams);
+
+// The window's question before a restore of the named file.
+std::wstring Question(const std::wstring& fileName);
+// The message that tells the user the outcome; empty for Done, which the
+// window does not report.
+std::wstring Message(const Outcome& outcome);
+
+} // namespace Restore
