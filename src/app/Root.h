@@ -148,7 +148,7 @@ private:
     std::wstring SelectedProductName() const;
     bool MayRemove(const std::wstring& name) const;
     void ExportKey(KeyRemoval::Register& r) const;
-    enum class Restore { Done, NotRead, Foreign, EditorNotStarted, NotRestored, NoBackup, NotDeleted };
+    enum class Restore { Done, NotRead, Foreign, NotImportable, EditorNotStarted, NotRestored, NoBackup, NotDeleted };
     // Has the editor import the file once it passed its checks, then keeps
     // a copy as Uninstall.bak and deletes it; content receives the file as
     // read.

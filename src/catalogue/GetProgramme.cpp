@@ -2,6 +2,7 @@
 #include "app/Root.h"
 
 #include "catalogue/ProductRow.h"
+#include "platform/KeyName.h"
 #include "platform/Registry.h"
 #include "platform/Wartezeit.h"
 
@@ -17,25 +18,15 @@ std::wstring ValueOr(HKEY product, const wchar_t* valueName, const wchar_t* fall
     return ProductRow::BeforeNul(value);
 }
 
-// Names ordered as a list box compares them in an exact search: in its
-// locale, without regard to case. Two names are the same product exactly
-// when neither orders before the other.
-struct ListOrder {
-    LCID locale;
-    bool operator()(const std::wstring& a, const std::wstring& b) const
-    {
-        return CompareStringW(locale, NORM_IGNORECASE, a.c_str(), int(a.size()),
-                              b.c_str(), int(b.size())) == CSTR_LESS_THAN;
-    }
-};
-using NameSet = std::set<std::wstring, ListOrder>;
+// The names listed so far, compared as the registry compares key names:
+// a name the registry holds as a key of its own is a product of its own.
+using NameSet = std::set<std::wstring, KeyName::Less>;
 
-// The names the name list holds so far. Looking a name up here answers what
-// an exact search of the list answers, without walking the whole list for
+// The names the name list holds so far, without walking the whole list for
 // every product of a large register.
 NameSet ListedNames(const ListBox& names)
 {
-    NameSet listed(ListOrder{LCID(SendMessageW(names.hwnd, LB_GETLOCALE, 0, 0))});
+    NameSet listed;
     const int count = names.count();
     for (int i = 0; i < count; ++i) listed.insert(names.text(i));
     return listed;

@@ -101,6 +101,7 @@ void Root::RestoreFrom(const std::wstring& file, HWND owner, const std::optional
     case Restore::Done: break;
     case Restore::NotRead: told = Refused(RestoreFiles::Refusal::NotRead, name) + FileKept(name); break;
     case Restore::Foreign: told = Refused(RestoreFiles::Refusal::Foreign, name) + FileKept(name); break;
+    case Restore::NotImportable: told = Refused(RestoreFiles::Refusal::NotImportable, name) + FileKept(name); break;
     case Restore::EditorNotStarted: told = EditorNotStarted + FileKept(name); break;
     case Restore::NotRestored: told = NotRestored + FileKept(name); break;
     case Restore::NoBackup: told = NoBackup + FileKept(name); break;
@@ -124,6 +125,7 @@ Root::Restore Root::Import(const std::wstring& file, RegFile::Content& content)
     switch (RestoreFiles::Check(read, content)) {
     case RestoreFiles::Refusal::NotRead: return Restore::NotRead;
     case RestoreFiles::Refusal::Foreign: return Restore::Foreign;
+    case RestoreFiles::Refusal::NotImportable: return Restore::NotImportable;
     case RestoreFiles::Refusal::None: break;
     }
 
