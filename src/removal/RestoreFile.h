@@ -18,6 +18,9 @@ namespace RestoreFile {
 // The file names, each spelt here alone.
 inline constexpr wchar_t RestoreFileName[] = L"Uninstall.reg";
 inline constexpr wchar_t BackupFileName[] = L"Uninstall.bak";
+// A search pattern that finds every kept name (see KeptName); ReadKeptName
+// tells which of the names it finds are kept names.
+inline constexpr wchar_t KeptPattern[] = L"Uninstall *.reg";
 // More kept restore files of one second than a user could make: a folder
 // that holds them all is not ours to fill further.
 inline constexpr int MaxKeptCopies = 1000;

@@ -16,7 +16,10 @@ namespace RestoreFiles {
 namespace {
 
 // Kept restore files only: Uninstall.reg is looked up by its name.
-constexpr wchar_t KeptPattern[] = L"\\Uninstall *.reg";
+std::wstring KeptFiles(const std::wstring& workingFolder)
+{
+    return workingFolder + L"\\" + RestoreFile::KeptPattern;
+}
 
 // The file system's idea of the same name: without regard to case.
 bool SameName(const std::wstring& a, const wchar_t* b)
@@ -85,14 +88,14 @@ std::wstring TimeText(const SYSTEMTIME& t)
 
 Presence Look(const std::wstring& workingFolder)
 {
-    // One look by the exact name; the folder is searched only when that
-    // finds nothing, and then only up to the first kept file, so that the
-    // tick costs the same however many kept files lie there.
+    // One look by the exact name, whatever else lies in the folder; it is
+    // searched only when that finds nothing, and then only up to the first
+    // kept file.
     const DWORD attributes = GetFileAttributesW((workingFolder + L"\\" + RestoreFile::RestoreFileName).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return {true, true};
     Presence there;
     WIN32_FIND_DATAW data;
-    FindHandle find(FindFirstFileW((workingFolder + KeptPattern).c_str(), &data));
+    FindHandle find(FindFirstFileW(KeptFiles(workingFolder).c_str(), &data));
     if (!find) return there;
     do there.any = IsFile(data) && IsRestoreFileName(data.cFileName);
     while (!there.any && FindNextFileW(find.get(), &data));
@@ -169,7 +172,7 @@ std::vector<File> List(const std::wstring& workingFolder)
         found.push_back({Read(workingFolder, RestoreFile::RestoreFileName, attributes.ftLastWriteTime),
                          Ticks(attributes.ftLastWriteTime), true, {}});
     WIN32_FIND_DATAW data;
-    FindHandle find(FindFirstFileW((workingFolder + KeptPattern).c_str(), &data));
+    FindHandle find(FindFirstFileW(KeptFiles(workingFolder).c_str(), &data));
     if (find) {
         do {
             Found f;
