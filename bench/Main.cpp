@@ -452,7 +452,7 @@ int TimerCheck(int runs)
     const std::wstring folder = std::wstring(temp) + L"tessarine-timer-check";
     CreateDirectoryW(folder.c_str(), nullptr);
     const std::wstring restore = RestoreFile::PathsIn(folder).restore;
-    std::vector<double> lookEmpty, existsEmpty, lookOne, existsOne, lookMany;
+    std::vector<double> lookEmpty, existsEmpty, lookOne, existsOne, lookMany, lookKeptOnly;
     for (int i = 0; i < runs; ++i) {
         lookEmpty.push_back(PerCall([&] { (void)RestoreFiles::Look(folder); }));
         existsEmpty.push_back(PerCall([&] { (void)Dateiexistenz::FileExists(restore); }));
@@ -461,6 +461,8 @@ int TimerCheck(int runs)
         existsOne.push_back(PerCall([&] { (void)Dateiexistenz::FileExists(restore); }));
         const std::vector<std::wstring> files = PlantRestoreFiles(folder, 500);
         lookMany.push_back(PerCall([&] { (void)RestoreFiles::Look(folder); }));
+        DeleteFileW(restore.c_str());
+        lookKeptOnly.push_back(PerCall([&] { (void)RestoreFiles::Look(folder); }));
         for (const auto& f : files) DeleteFileW(f.c_str());
     }
     RemoveDirectoryW(folder.c_str());
@@ -469,6 +471,7 @@ int TimerCheck(int runs)
     Figure("look_one_us", lookOne);
     Figure("exists_one_us", existsOne);
     Figure("look_many_us", lookMany);
+    Figure("look_kept_only_us", lookKeptOnly);
     return 0;
 }
 
