@@ -51,7 +51,7 @@ FileHandle Inheritable(const std::wstring& path, DWORD access, DWORD disposition
 
 // Runs the program with the arguments, its output going to files, and
 // watches for windows of its process until it ends.
-ConsoleRun Run(const std::wstring& arguments, const std::wstring& program = TESSARINE_COM)
+ConsoleRun RunConsole(const std::wstring& arguments, const std::wstring& program = TESSARINE_COM)
 {
     ConsoleRun run;
     ScratchFolder streams;
@@ -199,7 +199,7 @@ TEST_F(Console, EachVerbReportsByOutputAndExitCodeAndChangesNothingItShouldNot)
         SCOPED_TRACE(c.what);
         const auto files = FolderPicture(folder.path());
         const auto foreignFiles = FolderPicture(foreign.path());
-        const ConsoleRun run = Run(c.arguments);
+        const ConsoleRun run = RunConsole(c.arguments);
         EXPECT_TRUE(EndedWith(run, c.code));
         if (!c.out.empty()) EXPECT_EQ(run.out, c.out);
         if (!c.contains.empty()) EXPECT_NE(run.out.find(c.contains), std::string::npos) << run.out;
@@ -225,7 +225,7 @@ TEST_F(Console, PreviewNamesEveryKeyAndChangesNothingNotEvenAFile)
     const std::string registry = RegistryDump();
     const auto files = FolderPicture(folder.path());
 
-    const ConsoleRun run = Run(L"/entfernen Alpha /vorschau /ordner " + Quoted(folder.path()));
+    const ConsoleRun run = RunConsole(L"/entfernen Alpha /vorschau /ordner " + Quoted(folder.path()));
     ASSERT_TRUE(EndedWith(run, ExitCode::Done));
     for (const char* line : {"HKEY_LOCAL_MACHINE\\Software\\Velmora\\Alpha\t3 Werte\r\n",
                              "HKEY_LOCAL_MACHINE\\Software\\Velmora\\Alpha\\Module\t1 Wert\r\n",
@@ -235,7 +235,7 @@ TEST_F(Console, PreviewNamesEveryKeyAndChangesNothingNotEvenAFile)
     EXPECT_EQ(RegistryDump(), registry);
     EXPECT_TRUE(FolderPicture(folder.path()) == files) << "no log line, no restore file, nothing";
 
-    const ConsoleRun elsewhere = Run(L"/entfernen Alpha /vorschau /ordner " + Quoted(missing));
+    const ConsoleRun elsewhere = RunConsole(L"/entfernen Alpha /vorschau /ordner " + Quoted(missing));
     EXPECT_TRUE(EndedWith(elsewhere, ExitCode::Done));
     EXPECT_EQ(GetFileAttributesW(missing.c_str()), INVALID_FILE_ATTRIBUTES) << "a preview creates no folder";
     EXPECT_EQ(RegistryDump(), registry);
@@ -249,7 +249,7 @@ TEST_F(Console, RemovalsWriteToTheNamedFolderAndRestoresBringEveryKeyBack)
     const std::wstring in = L" /ordner " + Quoted(work);
 
     // A missing working folder is created; the restore file and the log go there.
-    ConsoleRun run = Run(L"/entfernen Alpha" + in);
+    ConsoleRun run = RunConsole(L"/entfernen Alpha" + in);
     ASSERT_TRUE(EndedWith(run, ExitCode::Done));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::wstring(Velmora) + L"\\Alpha"));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, std::wstring(Velmora) + L"\\ALPHA"));
@@ -257,7 +257,7 @@ TEST_F(Console, RemovalsWriteToTheNamedFolderAndRestoresBringEveryKeyBack)
     EXPECT_EQ(Lines(ReadFileBytes(work + L"\\Tessarine.log")), 1u);
 
     // A second removal keeps the first one's restore file under a name of its own.
-    run = Run(L"/entfernen Gamma /register haupt" + in);
+    run = RunConsole(L"/entfernen Gamma /register haupt" + in);
     ASSERT_TRUE(EndedWith(run, ExitCode::Done));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::wstring(Velmora) + L"\\Gamma", KEY_WOW64_32KEY));
     std::wstring kept;
@@ -268,19 +268,19 @@ TEST_F(Console, RemovalsWriteToTheNamedFolderAndRestoresBringEveryKeyBack)
     // Without /ordner, the program's own folder is the working folder.
     ASSERT_TRUE(CreateDirectoryW(program.c_str(), nullptr));
     ASSERT_TRUE(CopyFileW(TESSARINE_COM, (program + L"\\Tessarine.com").c_str(), FALSE));
-    run = Run(L"/entfernen B\u00fccher /register benutzer", program + L"\\Tessarine.com");
+    run = RunConsole(L"/entfernen B\u00fccher /register benutzer", program + L"\\Tessarine.com");
     ASSERT_TRUE(EndedWith(run, ExitCode::Done));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, std::wstring(Velmora) + L"\\B\u00fccher"));
     EXPECT_TRUE(FileThere(program + L"\\Uninstall.reg"));
-    run = Run(L"/wiederherstellen", program + L"\\Tessarine.com");
+    run = RunConsole(L"/wiederherstellen", program + L"\\Tessarine.com");
     EXPECT_TRUE(EndedWith(run, ExitCode::Done));
     EXPECT_TRUE(FileThere(program + L"\\Uninstall.bak"));
 
     // A kept restore file by its name, then Uninstall.reg.
-    run = Run(L"/WIEDERHERSTELLEN " + Quoted(kept) + in);
+    run = RunConsole(L"/WIEDERHERSTELLEN " + Quoted(kept) + in);
     EXPECT_TRUE(EndedWith(run, ExitCode::Done));
     EXPECT_FALSE(FileThere(work + L"\\" + kept));
-    run = Run(L"-wiederherstellen" + in);
+    run = RunConsole(L"-wiederherstellen" + in);
     EXPECT_TRUE(EndedWith(run, ExitCode::Done));
     EXPECT_FALSE(FileThere(work + L"\\Uninstall.reg"));
     EXPECT_TRUE(FileThere(work + L"\\Uninstall.bak"));
