@@ -60,7 +60,8 @@ ConsoleRun RunConsole(const std::wstring& arguments, const std::wstring& program
         FileHandle out = Inheritable(streams.file(L"out.txt"), GENERIC_WRITE, CREATE_ALWAYS);
         FileHandle err = Inheritable(streams.file(L"err.txt"), GENERIC_WRITE, CREATE_ALWAYS);
         if (!in || !out || !err) return run;
-        STARTUPINFOW startup{sizeof startup};
+        STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdInput = in.get();
         startup.hStdOutput = out.get();
