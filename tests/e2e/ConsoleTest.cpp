@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sddl.h>
+
 #include <map>
 #include <set>
 
@@ -138,6 +140,40 @@ void SeedProducts()
     AddProduct(HKEY_CURRENT_USER, L"B\u00fccher", L"C:\\B\u00fccher", L"1.5");
     AddProduct(HKEY_CURRENT_USER, L"ALPHA");
 }
+
+// The main register's product root readable but not writable for everyone,
+// as a standard user finds it; its own security comes back when this goes.
+class ReadOnlyProductRoot {
+public:
+    ReadOnlyProductRoot()
+    {
+        CreateKey(HKEY_LOCAL_MACHINE, Velmora);
+        KeyHandle key;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, Velmora, 0, READ_CONTROL | WRITE_DAC, key.put()) != ERROR_SUCCESS) return;
+        DWORD size = 0;
+        RegGetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, nullptr, &size);
+        saved_.resize(size);
+        if (RegGetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, saved_.data(), &size) != ERROR_SUCCESS) return;
+        PSECURITY_DESCRIPTOR readOnly = nullptr;
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;KR;;;WD)", SDDL_REVISION_1, &readOnly, nullptr))
+            return;
+        applied_ = RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, readOnly) == ERROR_SUCCESS;
+        LocalFree(readOnly);
+    }
+    ~ReadOnlyProductRoot()
+    {
+        KeyHandle key;
+        if (applied_ && RegOpenKeyExW(HKEY_LOCAL_MACHINE, Velmora, 0, WRITE_DAC, key.put()) == ERROR_SUCCESS)
+            RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, saved_.data());
+    }
+    ReadOnlyProductRoot(const ReadOnlyProductRoot&) = delete;
+    ReadOnlyProductRoot& operator=(const ReadOnlyProductRoot&) = delete;
+    bool applied() const { return applied_; }
+
+private:
+    std::vector<char> saved_;
+    bool applied_ = false;
+};
 
 struct Console : ::testing::Test {
     CleanVelmora clean;
@@ -292,4 +328,41 @@ TEST_F(Console, RemovalsWriteToTheNamedFolderAndRestoresBringEveryKeyBack)
         for (const auto& [name, bytes] : FolderPicture(f)) DeleteFileW((f + L"\\" + name).c_str());
     RemoveDirectoryW(work.c_str());
     RemoveDirectoryW(program.c_str());
+}
+
+TEST_F(Console, WithoutRightsOnTheMainRegisterItSaysSoAndTouchesNothingThere)
+{
+    SeedProducts();
+    ScratchFolder restoreFolder;
+    ASSERT_TRUE(ExportKey(L"HKEY_LOCAL_MACHINE\\Software\\Velmora\\Alpha", restoreFolder.file(L"Uninstall.reg")));
+    ReadOnlyProductRoot readOnly;
+    ASSERT_TRUE(readOnly.applied());
+    const std::wstring work = folder.file(L"Arbeit");
+    struct Case {
+        const char* what;
+        std::wstring arguments;
+        int code;
+        std::string contains;
+    };
+    const Case cases[] = {
+        {"a listing that includes the main register, with the user register's rows", L"/liste", ExitCode::EditorOrRights,
+         "B\xc3\xbc" "cher\tHKEY_CURRENT_USER"},
+        {"a listing of the user register alone", L"/liste /register benutzer", ExitCode::Done, "ALPHA"},
+        {"a check, which only reads", L"/pruefen Alpha /register haupt", ExitCode::Found, ""},
+        {"a removal from the main register", L"/entfernen Alpha /ordner " + Quoted(work), ExitCode::EditorOrRights, ""},
+        {"a restore into the main register", L"/wiederherstellen /ordner " + Quoted(restoreFolder.path()),
+         ExitCode::EditorOrRights, ""},
+    };
+    const std::string registry = RegistryDump();
+    const auto files = FolderPicture(restoreFolder.path());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const ConsoleRun run = RunConsole(c.arguments);
+        EXPECT_TRUE(EndedWith(run, c.code));
+        if (!c.contains.empty()) EXPECT_NE(run.out.find(c.contains), std::string::npos) << run.out;
+        if (c.code == ExitCode::EditorOrRights) EXPECT_NE(run.err.find("Administratorrechte"), std::string::npos) << run.err;
+        EXPECT_EQ(RegistryDump(), registry);
+        EXPECT_TRUE(FolderPicture(restoreFolder.path()) == files);
+        EXPECT_EQ(GetFileAttributesW(work.c_str()), INVALID_FILE_ATTRIBUTES) << "not even the folder is made";
+    }
 }

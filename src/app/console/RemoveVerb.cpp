@@ -56,14 +56,15 @@ int CodeOf(const Removal::Outcome& o, const Editor::Starts& starts)
 
 Report Remove(const Arguments::Command& c)
 {
-    const WorkingFolder::Folder folder = WorkingFolder::Prepare(c.folder, true);
-    if (folder.state != WorkingFolder::State::Ready) return Refused(ExitCode::FolderUnusable, WorkingFolder::Why(folder));
     // Without the rights the deletion would be refused after the export:
-    // nothing is started at all. The console asks for no elevation.
+    // nothing is started, not even the folder made. The console asks for
+    // no elevation.
     if (c.scope != Arguments::UserRegister && Rights::MainRegisterDenied())
         return Refused(ExitCode::EditorOrRights,
                        L"Das Hauptregister kann ohne Administratorrechte nicht ge\u00e4ndert werden. "
                        L"Starten Sie Tessarine als Administrator, oder w\u00e4hlen Sie /register benutzer.");
+    const WorkingFolder::Folder folder = WorkingFolder::Prepare(c.folder, true);
+    if (folder.state != WorkingFolder::State::Ready) return Refused(ExitCode::FolderUnusable, WorkingFolder::Why(folder));
 
     Editor::Starts starts;
     const Removal::Outcome o = Removal::Remove({c.name, c.scope, folder.path}, Editor::Seams(starts));
