@@ -62,6 +62,8 @@ const Case Cases[] = {
     {"remove with an empty name", {L"/entfernen", L""}, std::nullopt},
     {"check without a name", {L"/pruefen", L"/register", L"haupt"}, std::nullopt},
     {"two names", {L"/entfernen", L"Alpha", L"Beta"}, std::nullopt},
+    {"a name that reaches below a product", {L"/entfernen", L"Alpha\\Module"}, std::nullopt},
+    {"a name that reaches below a product, checked", {L"/pruefen", L"Alpha\\"}, std::nullopt},
     {"list takes no name", {L"/liste", L"Alpha"}, std::nullopt},
     {"an unknown scope", {L"/liste", L"/register", L"alle"}, std::nullopt},
     {"a scope without its value", {L"/liste", L"/register"}, std::nullopt},

@@ -112,6 +112,13 @@ std::map<std::wstring, std::string> FolderPicture(const std::wstring& folder)
     return picture;
 }
 
+std::string Names(const std::map<std::wstring, std::string>& picture)
+{
+    std::string names;
+    for (const auto& [name, bytes] : picture) names += Narrow(name) + " (" + std::to_string(bytes.size()) + ") ";
+    return names;
+}
+
 size_t Lines(const std::string& text)
 {
     size_t n = 0;
@@ -234,20 +241,19 @@ TEST_F(Console, EachVerbReportsByOutputAndExitCodeAndChangesNothingItShouldNot)
     const std::string registry = RegistryDump();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const auto files = FolderPicture(folder.path());
-        const auto foreignFiles = FolderPicture(foreign.path());
+        auto files = FolderPicture(folder.path()), foreignFiles = FolderPicture(foreign.path());
         const ConsoleRun run = RunConsole(c.arguments);
         EXPECT_TRUE(EndedWith(run, c.code));
         if (!c.out.empty()) EXPECT_EQ(run.out, c.out);
         if (!c.contains.empty()) EXPECT_NE(run.out.find(c.contains), std::string::npos) << run.out;
-        if (c.code >= ExitCode::BadCommandLine) EXPECT_FALSE(run.err.empty()) << "a refusal says why";
+        if (c.code == ExitCode::BadCommandLine) EXPECT_FALSE(run.err.empty()) << "a refusal says why";
+        if (c.code > ExitCode::BadCommandLine) EXPECT_FALSE(run.out.empty() && run.err.empty()) << "a failure says why";
         EXPECT_EQ(RegistryDump(), registry);
         auto filesNow = FolderPicture(folder.path()), foreignNow = FolderPicture(foreign.path());
         if (c.mayLog) {
-            filesNow.erase(L"Tessarine.log");
-            foreignNow.erase(L"Tessarine.log");
+            for (auto* picture : {&files, &foreignFiles, &filesNow, &foreignNow}) picture->erase(L"Tessarine.log");
         }
-        EXPECT_TRUE(filesNow == files) << "the working folder is as it was";
+        EXPECT_TRUE(filesNow == files) << "the working folder is as it was: " << Names(filesNow);
         EXPECT_TRUE(foreignNow == foreignFiles) << "a refused restore file stays as it was";
     }
 }

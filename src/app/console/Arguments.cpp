@@ -1,5 +1,6 @@
 #include "app/console/Arguments.h"
 
+#include "removal/KeyRemoval.h"
 #include "removal/RestoreFiles.h"
 
 #include <windows.h>
@@ -136,6 +137,8 @@ Parsed Parse(const std::vector<std::wstring>& arguments)
     case Verb::Check:
     case Verb::Remove:
         if (!operand || operand->empty()) return Refuse(L"Der Befehl verlangt den Namen eines Produkts.");
+        if (!KeyRemoval::IsProductName(*operand))
+            return Refuse(L"\"" + *operand + L"\" ist kein Produktname: er enth\u00e4lt einen umgekehrten Schr\u00e4gstrich.");
         c.name = *operand;
         break;
     case Verb::Restore:

@@ -31,13 +31,16 @@ std::wstring Fate(const KeyRemoval::Register& r)
     return L"bleibt: keine gepr\u00fcfte Sicherung";
 }
 
-int CodeOf(const Removal::Outcome& o, const Editor::Starts& starts)
+} // namespace
+
+int RemovalExitCode(const Removal::Outcome& o, const Editor::Starts& starts)
 {
     switch (o.result) {
     case Removal::Result::NothingFound:
     case Removal::Result::Removed: return ExitCode::Done;
     case Removal::Result::OldFilesStay: return ExitCode::FolderUnusable;
     case Removal::Result::NoName:
+    case Removal::Result::NotAProduct: return ExitCode::BadCommandLine;
     case Removal::Result::UnsafeName: return ExitCode::KeptNoBackup;
     case Removal::Result::Incomplete: break;
     }
@@ -51,8 +54,6 @@ int CodeOf(const Removal::Outcome& o, const Editor::Starts& starts)
         return ExitCode::EditorOrRights;
     return ExitCode::KeptNoBackup;
 }
-
-} // namespace
 
 Report Remove(const Arguments::Command& c)
 {
@@ -70,7 +71,7 @@ Report Remove(const Arguments::Command& c)
     const Removal::Outcome o = Removal::Remove({c.name, c.scope, folder.path}, Editor::Seams(starts));
 
     Report r;
-    r.exitCode = CodeOf(o, starts);
+    r.exitCode = RemovalExitCode(o, starts);
     if (o.result == Removal::Result::NothingFound) {
         r.out = Output::Lines(c.name + L": kein Schl\u00fcssel im gew\u00e4hlten Register, nichts zu entfernen.");
         return r;
@@ -100,11 +101,9 @@ Report Preview(const Arguments::Command& c)
     const std::vector<Removal::PreviewPlace> places = Removal::Preview(c.name, c.scope);
     Report r;
     r.out = Output::Lines(L"Vorschau f\u00fcr " + c.name + L"; nichts wird ge\u00e4ndert.");
-    for (const Removal::PreviewPlace& place : places) {
-        for (const Removal::PreviewKey& key : place.keys) r.out += key.fullKeyName + L"\t" + Values(key.values) + Output::EndOfLine;
-        if (!place.readable)
-            r.out += Output::Lines(std::wstring(place.label) + L": nicht vollst\u00e4ndig lesbar; eine Entfernung lie\u00dfe ihn stehen.");
-    }
+    for (const Removal::PreviewPlace& place : places)
+        for (const Removal::PreviewKey& key : place.keys)
+            r.out += key.fullKeyName + L"\t" + Values(key.values) + Output::EndOfLine;
     r.out += Output::Lines(Removal::PreviewLines(places));
     return r;
 }

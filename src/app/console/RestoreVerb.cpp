@@ -28,7 +28,9 @@ bool WritesMainRegister(const std::wstring& file)
     return false;
 }
 
-int CodeOf(Restore::Result result)
+} // namespace
+
+int RestoreExitCode(Restore::Result result)
 {
     switch (result) {
     case Restore::Result::Done: return ExitCode::Done;
@@ -45,7 +47,6 @@ int CodeOf(Restore::Result result)
     return ExitCode::Unexpected;
 }
 
-} // namespace
 
 Report Restore(const Arguments::Command& c)
 {
@@ -65,7 +66,7 @@ Report Restore(const Arguments::Command& c)
     const Restore::Outcome o = Restore::Run({file, folder.path, std::nullopt}, Editor::Seams(starts));
 
     Report r;
-    r.exitCode = CodeOf(o.result);
+    r.exitCode = RestoreExitCode(o.result);
     if (o.result == Restore::Result::Done) {
         r.out = Output::Lines(L"Die Eintr\u00e4ge aus " + o.fileName + L" sind wiederhergestellt; die Datei liegt jetzt als "
                               L"Uninstall.bak im Arbeitsordner.");
