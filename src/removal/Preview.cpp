@@ -24,12 +24,12 @@ std::vector<PreviewPlace> Preview(const std::wstring& name, int scope)
         place.label = r.label;
         KeyRemoval::Find(r, name);
         if (r.found()) {
-            // Each key is read once, as the removal's backup check reads it.
+            // Each key is read once; its values are counted, not read.
             std::vector<Registry::KeyContent> tree;
-            place.readable = Registry::RegTreeRead(r.root, r.keyPath, tree);
+            place.readable = Registry::RegTreeRead(r.root, r.keyPath, tree, false);
             for (const auto& key : tree)
                 place.keys.push_back({key.path.empty() ? r.fullKeyName : r.fullKeyName + L"\\" + key.path,
-                                      key.values.size()});
+                                      key.valueCount});
         }
         places.push_back(std::move(place));
     }

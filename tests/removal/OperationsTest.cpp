@@ -138,3 +138,37 @@ TEST_F(Operations, ARestoreTellsWhatItDidAndImportsOnlyWhatPassedItsChecks)
         if (done) EXPECT_EQ(ReadFileBytes(paths.backup), backup);
     }
 }
+
+TEST_F(Operations, APreviewNamesEveryKeyWithItsValuesInEachPlaceOfTheScope)
+{
+    AddProduct(HKEY_LOCAL_MACHINE, L"Alpha", L"C:\\Alpha", nullptr, KEY_WOW64_32KEY);
+    SetDword(HKEY_LOCAL_MACHINE, Velmora32 + std::wstring(L"\\Alpha\\Sub"), L"n", 1, KEY_WOW64_32KEY);
+    SetDword(HKEY_LOCAL_MACHINE, Velmora32 + std::wstring(L"\\Alpha\\Sub"), L"m", 2, KEY_WOW64_32KEY);
+    AddProduct(HKEY_CURRENT_USER, L"ALPHA", L"C:\\User\\Alpha", L"2.0");
+    const std::string before = RegistryDump();
+    struct Case {
+        int scope;
+        std::vector<std::pair<std::wstring, size_t>> keys; // every key in scope, as the editor names it
+        std::wstring lines;
+    };
+    const std::wstring main32 = L"HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Velmora\\Alpha";
+    const std::wstring user = L"HKEY_CURRENT_USER\\Software\\Velmora\\ALPHA";
+    const std::vector<Case> cases{
+        {0, {{main32, 1}, {main32 + L"\\Sub", 2}, {user, 2}},
+         L"Hauptregister: nichts\nHauptregister (32-Bit-Ansicht): 2 Schl\u00fcssel, 3 Werte\n"
+         L"Benutzerregister: 1 Schl\u00fcssel, 2 Werte"},
+        {1, {{user, 2}}, L"Benutzerregister: 1 Schl\u00fcssel, 2 Werte"},
+        {2, {{main32, 1}, {main32 + L"\\Sub", 2}},
+         L"Hauptregister: nichts\nHauptregister (32-Bit-Ansicht): 2 Schl\u00fcssel, 3 Werte"},
+    };
+    for (const auto& c : cases) {
+        const auto places = Removal::Preview(L"alpha", c.scope);
+        std::vector<std::pair<std::wstring, size_t>> keys;
+        for (const auto& place : places)
+            for (const auto& key : place.keys) keys.emplace_back(key.fullKeyName, key.values);
+        EXPECT_EQ(keys, c.keys) << "scope " << c.scope;
+        EXPECT_EQ(Removal::PreviewLines(places), c.lines) << "scope " << c.scope;
+    }
+    EXPECT_EQ(RegistryDump(), before);
+    EXPECT_EQ(starts, 0);
+}
