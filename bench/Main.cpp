@@ -14,7 +14,10 @@
 //                                         to a plain existence test, in-process
 //   count-start EXE FOLDER                one start-up, for counting its calls
 //   count-plain                           one plain listing, for counting its calls
+//   console COM FOLDER RUNS FIRST [SECOND] Tessarine.com with the arguments FIRST
+//                                         (then SECOND) RUNS times, output to a file
 #include "Clock.h"
+#include "ConsoleRuns.h"
 #include "Listings.h"
 #include "LinuxProcess.h"
 #include "Program.h"
@@ -499,6 +502,8 @@ int wmain(int argc, wchar_t** argv)
     else if (mode == L"count-start" && argc == 4) {
         Program app;
         result = app.Start(arg(2), arg(3)) && app.WaitListed(120) && app.Close(CloseSeconds) ? 0 : Fail("startup");
+    } else if (mode == L"console" && (argc == 6 || argc == 7)) {
+        result = ConsoleRuns(arg(2), arg(3), _wtoi(argv[4]), arg(5), arg(6));
     } else if (mode == L"count-plain") {
         std::printf("plain_listed %d\n", PlainListing(HKEY_LOCAL_MACHINE) + PlainListing(HKEY_CURRENT_USER));
         result = 0;
