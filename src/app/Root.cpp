@@ -2,6 +2,7 @@
 
 #include "app/ControlIds.h"
 #include "app/ErrorReport.h"
+#include "platform/ProgramFolder.h"
 #include "platform/RegistryEditor.h"
 
 namespace {
@@ -10,24 +11,12 @@ namespace {
 // only for programs that require that Windows.
 constexpr UINT WmGetDpiScaledSize = 0x02E4;
 
-std::wstring ProgramFolder()
-{
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
-        if (n == 0) return L".";
-        if (n < path.size()) { path.resize(n); break; }
-        path.resize(path.size() * 2);
-    }
-    return path.substr(0, path.find_last_of(L'\\'));
-}
-
 } // namespace
 
 Root::Root(HINSTANCE instance, RootSeams seams)
     : instance_(instance), seams_(std::move(seams))
 {
-    workingFolder_ = seams_.workingFolder.empty() ? ProgramFolder() : seams_.workingFolder;
+    workingFolder_ = seams_.workingFolder.empty() ? ProgramFolder::Path() : seams_.workingFolder;
     if (!seams_.messageBox)
         seams_.messageBox = [](HWND owner, const std::wstring& text, const std::wstring& title, UINT style) {
             return MessageBoxW(owner, text.c_str(), title.c_str(), style);

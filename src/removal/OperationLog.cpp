@@ -1,6 +1,7 @@
 #include "removal/OperationLog.h"
 
 #include "platform/Handles.h"
+#include "removal/Counts.h"
 
 #include <cstdio>
 #include <cstring>
@@ -133,8 +134,8 @@ std::string Line(const Entry& entry, const SYSTEMTIME& t, int minutesEastOfUtc, 
     if (named < entry.products.size())
         products += L" und " + std::to_wstring(entry.products.size() - named) + L" weitere";
     for (const auto& r : entry.registers)
-        registers += (registers.empty() ? L"" : L", ") + r.registerLabel + L": " + std::to_wstring(r.keys)
-                   + L" Schl\u00fcssel, " + std::to_wstring(r.values) + L" Werte";
+        registers += (registers.empty() ? L"" : L", ") + r.registerLabel + L": "
+                   + Counts::KeysAndValues(r.keys, r.values);
     const std::wstring line = std::wstring(when) + L"\t" + Escaped(account) + L"\t" + entry.operation + L"\t"
                             + (products.empty() ? L"-" : products) + L"\t" + (registers.empty() ? L"-" : registers)
                             + L"\t" + Escaped(Outcome(entry.outcome)) + L"\t"

@@ -86,7 +86,7 @@ TEST_F(Log, OneLineForEveryOperationWithItsFieldsAndNoValueData)
         {"a removal from both registers",
          [&] { Select(L"Beta"); answers = {IDYES, IDOK}; root->bEntfernen_Click(); },
          1, OperationLog::Removal, L"Beta",
-         L"Hauptregister: 1 Schl\u00fcssel, 2 Werte, Benutzerregister: 1 Schl\u00fcssel, 1 Werte",
+         L"Hauptregister: 1 Schl\u00fcssel, 2 Werte, Benutzerregister: 1 Schl\u00fcssel, 1 Wert",
          Removed, L"Uninstall.reg"},
         {"a removal that finds nothing",
          [&] {
@@ -100,7 +100,7 @@ TEST_F(Log, OneLineForEveryOperationWithItsFieldsAndNoValueData)
         {"a restore by the button",
          [&] { answers = {IDYES}; root->bRestored_Click(); },
          1, OperationLog::Restore, L"Beta",
-         L"Hauptregister: 1 Schl\u00fcssel, 2 Werte, Benutzerregister: 1 Schl\u00fcssel, 1 Werte",
+         L"Hauptregister: 1 Schl\u00fcssel, 2 Werte, Benutzerregister: 1 Schl\u00fcssel, 1 Wert",
          L"Die Eintr\u00e4ge wurden wiederhergestellt.", L"Uninstall.reg"},
         {"a kept file refused",
          [&] {
@@ -111,7 +111,7 @@ TEST_F(Log, OneLineForEveryOperationWithItsFieldsAndNoValueData)
              root->RestoreFrom(folder.file(kept), root->hwnd());
              EXPECT_TRUE(FileThere(folder.file(kept))) << "a file that fails stays";
          },
-         1, OperationLog::Restore, L"Alpha", L"Benutzerregister: 1 Schl\u00fcssel, 1 Werte",
+         1, OperationLog::Restore, L"Alpha", L"Benutzerregister: 1 Schl\u00fcssel, 1 Wert",
          L"Die Datei ''" + kept + L"'' enth\u00e4lt Eintr\u00e4ge au\u00dferhalb der Velmora-Produkte und wurde nicht "
              L"importiert.\\nDie Datei ''" + kept + L"'' bleibt im Arbeitsordner erhalten.",
          kept},
@@ -126,7 +126,7 @@ TEST_F(Log, OneLineForEveryOperationWithItsFieldsAndNoValueData)
              onStart = nullptr;
          },
          2, OperationLog::Restore, L"Beta",
-         L"Hauptregister: 1 Schl\u00fcssel, 2 Werte, Benutzerregister: 1 Schl\u00fcssel, 1 Werte",
+         L"Hauptregister: 1 Schl\u00fcssel, 2 Werte, Benutzerregister: 1 Schl\u00fcssel, 1 Wert",
          L"Der Registrierungseditor konnte nicht gestartet werden.\\nDie Datei ''Uninstall.reg'' bleibt im "
          L"Arbeitsordner erhalten.",
          L"Uninstall.reg"},

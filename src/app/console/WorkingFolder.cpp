@@ -1,24 +1,11 @@
 #include "app/console/WorkingFolder.h"
 
+#include "platform/ProgramFolder.h"
+
 #include <windows.h>
 #include <shlobj.h>
 
 namespace WorkingFolder {
-
-std::wstring ProgramFolder()
-{
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
-        if (n == 0) return {};
-        if (n < path.size()) {
-            path.resize(n);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    return path.substr(0, path.find_last_of(L'\\'));
-}
 
 namespace {
 
@@ -39,7 +26,7 @@ std::wstring FullPath(const std::wstring& named)
 Folder Prepare(const std::wstring& named, bool create)
 {
     Folder f;
-    f.path = named.empty() ? ProgramFolder() : FullPath(named);
+    f.path = named.empty() ? ProgramFolder::Path() : FullPath(named);
     if (f.path.empty()) {
         f.path = named;
         f.state = State::NotFolder;

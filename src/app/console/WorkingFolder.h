@@ -19,9 +19,6 @@ struct Folder {
     std::wstring path; // full, without a backslash at its end, as the operations join file names to it
 };
 
-// The folder of the running program.
-std::wstring ProgramFolder();
-
 // The named folder (the program's folder when empty) as a full path;
 // created with the folders above it when create is set and it is missing.
 Folder Prepare(const std::wstring& named, bool create);
