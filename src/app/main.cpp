@@ -31,7 +31,8 @@ void LoadLibrariesFromTheSystemOnly()
 
 int Run(HINSTANCE instance, int showCommand)
 {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+    // The list view is the restore files dialog's list.
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES};
     // Without visual styles the controls still work; the plain look is all
     // that is lost.
     (void)InitCommonControlsEx(&controls);

@@ -4,8 +4,10 @@
 // each holds as the one reader of registry files reads it, and whether a
 // restore would take it.
 #include "removal/RegFile.h"
+#include "removal/RestoreFile.h"
 
 #include <windows.h>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,6 +68,10 @@ struct File {
     int copy = 1;
     Refusal refusal = Refusal::None;
     Held held;
+    // The file as this listing read it, so that a restore of the row
+    // imports that file with those bytes or nothing; empty when it could
+    // not be told.
+    std::optional<RestoreFile::Fingerprint> fingerprint;
 };
 
 // Every restore file, newest first: Uninstall.reg, then the kept ones by
