@@ -89,6 +89,21 @@ void AddColumns(HWND dialog)
     }
 }
 
+// Each column as wide as its widest text or its header; a column the list
+// cannot size keeps its width, its text still there.
+void SizeColumns(HWND list)
+{
+    for (int c = 0; c < Column::Count; ++c) {
+        (void)SendMessageW(list, LVM_SETCOLUMNWIDTH, WPARAM(c), LVSCW_AUTOSIZE);
+        const LRESULT texts = SendMessageW(list, LVM_GETCOLUMNWIDTH, WPARAM(c), 0);
+        (void)SendMessageW(list, LVM_SETCOLUMNWIDTH, WPARAM(c), LVSCW_AUTOSIZE_USEHEADER);
+        // The last column then fills what the list has left, which may be
+        // less than its texts need: the list scrolls sideways instead.
+        if (SendMessageW(list, LVM_GETCOLUMNWIDTH, WPARAM(c), 0) < texts)
+            (void)SendMessageW(list, LVM_SETCOLUMNWIDTH, WPARAM(c), texts);
+    }
+}
+
 // Reads the folder anew and lists its restore files: the file named select
 // selected where it is still there, else the row at fallback (or the last).
 void Fill(HWND dialog, State& s, const std::wstring& select, int fallback)
@@ -113,9 +128,7 @@ void Fill(HWND dialog, State& s, const std::wstring& select, int fallback)
         }
         ++row;
     }
-    // Each column as wide as its widest text or header; a column the list
-    // cannot size keeps its width, its text still there.
-    for (int c = 0; c < Column::Count; ++c) (void)SendMessageW(list, LVM_SETCOLUMNWIDTH, WPARAM(c), LVSCW_AUTOSIZE_USEHEADER);
+    SizeColumns(list);
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     (void)InvalidateRect(list, nullptr, TRUE); // without it the list is only drawn late
     if (!s.files.empty()) {
