@@ -236,11 +236,6 @@ int Root::Ask(const std::wstring& text, const std::wstring& title, UINT style, H
     return seams_.messageBox(owner ? owner : hwnd_, text, title, style);
 }
 
-ProcessHandle Root::StartEditor(const std::wstring& commandLine, int showStyle) const
-{
-    return seams_.startProcess(commandLine, showStyle);
-}
-
 RegistryEditor::Seams Root::EditorSeams() const
 {
     RegistryEditor::Seams seams = RegistryEditor::WindowSeams();

@@ -3,8 +3,6 @@
 #include "app/Controls.h"
 #include "platform/Handles.h"
 #include "platform/RegistryEditor.h"
-#include "removal/KeyRemoval.h"
-#include "removal/RegFile.h"
 #include "removal/RestoreFile.h"
 
 #include <windows.h>
@@ -144,17 +142,10 @@ private:
     void Disable(HWND control);
     void SetMousePointer(int code);
     int Ask(const std::wstring& text, const std::wstring& title, UINT style, HWND owner = nullptr) const;
-    ProcessHandle StartEditor(const std::wstring& commandLine, int showStyle) const;
+    // The editor as the window starts it and waits for it, events pumped.
     RegistryEditor::Seams EditorSeams() const;
     std::wstring Caption() const;
     std::wstring SelectedProductName() const;
-    bool MayRemove(const std::wstring& name) const;
-    void ExportKey(KeyRemoval::Register& r) const;
-    enum class Restore { Done, NotRead, Foreign, EditorNotStarted, NotRestored, NoBackup, NotDeleted };
-    // Has the editor import the file once it passed its checks, then keeps
-    // a copy as Uninstall.bak and deletes it; content receives the file as
-    // read.
-    Restore Import(const std::wstring& file, RegFile::Content& content);
     // Enables the system menu's restore files command while there is one.
     void EnableRestoreFilesCommand(bool on);
 

@@ -1,12 +1,11 @@
-// The product listing: one product row per product key below a root.
-#include "app/Root.h"
+#include "catalogue/Listing.h"
 
 #include "catalogue/ProductRow.h"
 #include "platform/Registry.h"
-#include "platform/Wartezeit.h"
 
-#include <set>
-#include <vector>
+#include <algorithm>
+
+namespace Listing {
 
 namespace {
 
@@ -17,124 +16,76 @@ std::wstring ValueOr(HKEY product, const wchar_t* valueName, const wchar_t* fall
     return ProductRow::BeforeNul(value);
 }
 
-// Names ordered as a list box compares them in an exact search: in its
-// locale, without regard to case. Two names are the same product exactly
-// when neither orders before the other.
-struct ListOrder {
-    LCID locale;
-    bool operator()(const std::wstring& a, const std::wstring& b) const
-    {
-        return CompareStringW(locale, NORM_IGNORECASE, a.c_str(), int(a.size()),
-                              b.c_str(), int(b.size())) == CSTR_LESS_THAN;
-    }
-};
-using NameSet = std::set<std::wstring, ListOrder>;
-
-// The names the name list holds so far. Looking a name up here answers what
-// an exact search of the list answers, without walking the whole list for
-// every product of a large register.
-NameSet ListedNames(const ListBox& names)
-{
-    NameSet listed(ListOrder{LCID(SendMessageW(names.hwnd, LB_GETLOCALE, 0, 0))});
-    const int count = names.count();
-    for (int i = 0; i < count; ++i) listed.insert(names.text(i));
-    return listed;
-}
-
-// Keeps a list from repainting while it is filled, and repaints it once
-// when the filling ends, however it ends.
-class RedrawHeld {
-public:
-    explicit RedrawHeld(HWND list) : list_(list) { SendMessageW(list_, WM_SETREDRAW, FALSE, 0); }
-    ~RedrawHeld()
-    {
-        SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(list_, nullptr, TRUE);
-    }
-    RedrawHeld(const RedrawHeld&) = delete;
-    RedrawHeld& operator=(const RedrawHeld&) = delete;
-private:
-    HWND list_;
-};
-
-// One product as the enumeration named it.
-struct Enumerated {
-    std::wstring name;
-    const wchar_t* productRoot; // the product key's parent in its view
-    bool mayBeListed;           // a name listed already adds no row
-};
-
-// The products below the key in one view of the root (0: the program's own,
-// KEY_WOW64_32KEY: the 32-bit view); none when the enumeration fails.
-void Enumerate(HKEY root, const std::wstring& key, REGSAM view, const wchar_t* productRoot, bool mayBeListed,
-               std::vector<Enumerated>& products)
+// One view of the root: the products the enumeration names, each read from
+// the product key below the view's fixed product root, whatever key the
+// enumeration ran on.
+void ListView(HKEY root, const std::wstring& productRootKey, REGSAM view, const wchar_t* productRoot,
+              const wchar_t* label, bool testListed, Names& listed, std::vector<Product>& products)
 {
     std::vector<std::wstring> names;
-    const int count = Registry::RegEnumKeys(root, key, Registry::AccessAll | view, names);
+    const int count = Registry::RegEnumKeys(root, productRootKey, Registry::AccessAll | view, names);
     products.reserve(products.size() + size_t(count));
-    for (int i = 0; i < count; ++i) products.push_back({std::move(names[size_t(i)]), productRoot, mayBeListed});
+    for (int i = 0; i < count; ++i) {
+        std::wstring& name = names[size_t(i)];
+        if (name.empty()) continue;
+        // A product whose name is listed already keeps the row listed
+        // first; its values are not read.
+        if (!listed.insert(name).second && testListed) continue;
+        // One open serves both values; a key that cannot be opened gives
+        // both placeholders.
+        const KeyHandle product = Registry::RegOpenForReading(root, ProductRow::KeyPath(name, productRoot));
+        std::wstring installDir = ValueOr(product.get(), L"InstallDir", ProductRow::NoInstallDir);
+        std::wstring version = ValueOr(product.get(), L"Version", ProductRow::NoVersion);
+        products.push_back({std::move(name), root, label, std::move(installDir), std::move(version)});
+    }
 }
 
 } // namespace
 
-bool Root::GetProgramme(HKEY lhTyp, const std::wstring& lhKey)
+std::vector<Product> GetProgramme(HKEY root, const std::wstring& productRootKey, Names& listed)
 {
-    BusyState busy(*this, PointerHourglass);
-
-    const bool mainRegister = lhTyp == HKEY_LOCAL_MACHINE;
-    std::vector<Enumerated> products;
-    // The main register's products keep their rows: they are not tested
-    // for names listed before.
-    Enumerate(lhTyp, lhKey, 0, ProductRow::ProductRoot, !mainRegister, products);
-    // On 64-bit Windows the main register has a second view, where 32-bit
-    // installers register their products. A name in both views is one row,
-    // the 64-bit view's, which is listed first.
-    if (mainRegister) Enumerate(lhTyp, lhKey, KEY_WOW64_32KEY, ProductRow::ProductRoot32, true, products);
-    Wartezeit::DoEvents();
-
-    NameSet listed = ListedNames(LTemp);
-    // What entry k of the name list will hold once the rows are in: -1 for
-    // a name listed before, otherwise the index of the new product.
-    std::vector<int> slots(size_t(LTemp.count()), -1);
-    {
-        RedrawHeld held(LProdukte.hwnd);
-        // Room for every row at once rather than step by step.
-        LProdukte.reserve(int(products.size()), 96);
-        for (int i = 0; i < int(products.size()); ++i) {
-            const Enumerated& p = products[size_t(i)];
-            if (p.name.empty()) continue;
-            // A product whose name is listed already keeps the row listed
-            // first; its values are not read.
-            if (!listed.insert(p.name).second && p.mayBeListed) continue;
-            // The values always come from the product key below the view's
-            // fixed product root, whatever lhKey named. One open serves
-            // both; a key that cannot be opened gives both placeholders.
-            const KeyHandle product = Registry::RegOpenForReading(lhTyp, ProductRow::KeyPath(p.name, p.productRoot));
-            const std::wstring installDir = ValueOr(product.get(), L"InstallDir", ProductRow::NoInstallDir);
-            const std::wstring version = ValueOr(product.get(), L"Version", ProductRow::NoVersion);
-            // The name belongs at the position the sorted list gave the row,
-            // whatever the platform's collation makes of the tab after it.
-            const int at = LProdukte.add(ProductRow::Make(p.name, ProductRow::RootName(lhTyp), installDir, version));
-            if (at < 0) continue;
-            if (size_t(at) <= slots.size()) slots.insert(slots.begin() + at, i);
-            else LProdukte.remove(at); // the lists were out of step: no row without its name
-        }
+    std::vector<Product> products;
+    if (root != HKEY_LOCAL_MACHINE) {
+        ListView(root, productRootKey, 0, ProductRow::ProductRoot, L"Benutzerregister", true, listed, products);
+        return products;
     }
-    // The names follow the rows in one pass, in ascending position, so that
-    // entry k of both lists is the same product. (Filling both lists in turn
-    // product by product leaves the platform's heap far larger.)
-    LTemp.reserve(int(products.size()), 32);
-    for (int k = 0; k < int(slots.size()); ++k) {
-        if (slots[size_t(k)] < 0) continue;
-        // A row whose name cannot be kept must not stay: every row below
-        // it would pair with its neighbour's name.
-        if (LTemp.insert(k, products[size_t(slots[size_t(k)])].name) < 0) {
-            LProdukte.remove(k);
-            slots.erase(slots.begin() + k--);
-        }
-    }
-
-    busy.End();
-    Wartezeit::DoEvents();
-    return false;
+    // The main register's products are listed first, so they are not tested
+    // for names listed before. On 64-bit Windows the main register has a
+    // second view, where 32-bit installers register their products; a name
+    // in both views is one row, the 64-bit view's, which is listed first.
+    ListView(root, productRootKey, 0, ProductRow::ProductRoot, L"Hauptregister", false, listed, products);
+    ListView(root, productRootKey, KEY_WOW64_32KEY, ProductRow::ProductRoot32, L"Hauptregister (32-Bit-Ansicht)", true,
+             listed, products);
+    return products;
 }
+
+std::vector<Product> List(int scope)
+{
+    Names listed;
+    std::vector<Product> products;
+    auto add = [&](HKEY root) {
+        std::vector<Product> more = GetProgramme(root, ProductRow::ProductRoot, listed);
+        std::move(more.begin(), more.end(), std::back_inserter(products));
+    };
+    if (scope == 0 || scope == 2) add(HKEY_LOCAL_MACHINE);
+    if (scope == 0 || scope == 1) add(HKEY_CURRENT_USER);
+    // As the window's sorted list orders its rows: without regard to case,
+    // the name first.
+    std::vector<std::pair<std::wstring, size_t>> rows;
+    rows.reserve(products.size());
+    for (size_t i = 0; i < products.size(); ++i) {
+        const Product& p = products[i];
+        rows.emplace_back(ProductRow::Make(p.name, ProductRow::RootName(p.root), p.installDir, p.version), i);
+    }
+    std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
+        return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.first.c_str(), int(a.first.size()),
+                              b.first.c_str(), int(b.first.size()))
+            == CSTR_LESS_THAN;
+    });
+    std::vector<Product> sorted;
+    sorted.reserve(products.size());
+    for (const auto& row : rows) sorted.push_back(std::move(products[row.second]));
+    return sorted;
+}
+
+} // namespace Listing

@@ -27,7 +27,7 @@ using Names = std::set<std::wstring, KeyName::Less>;
 // listed already adds nothing, except that the main register's 64-bit view
 // is not tested against names listed before it (it is listed first). Every
 // name listed is added to listed.
-std::vector<Product> ListRoot(HKEY root, const std::wstring& productRootKey, Names& listed);
+std::vector<Product> GetProgramme(HKEY root, const std::wstring& productRootKey, Names& listed);
 
 // The products of a scope (0 both registers, the main register first; 1 the
 // user register; 2 the main register), each name once, ordered as the

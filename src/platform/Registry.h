@@ -43,19 +43,22 @@ struct ValueData {
 
 // One key of a subtree as it was read: its path below the subtree's top
 // ("" for the top itself, levels as the registry stores them), its values,
-// how many subkeys it had and when it was last written.
+// how many subkeys it had, when it was last written, and how many values it
+// said it had.
 struct KeyContent {
     std::wstring path;
     std::vector<ValueData> values;
     DWORD subkeys = 0;
     FILETIME lastWrite{};
+    DWORD valueCount = 0;
 };
 
 // Every key of the subtree below sSubKey with every value, the top first and
 // each key before its subkeys. One registry call per value. False when any
 // key or value of it cannot be read, or changes while it is read: a subtree
-// that is only partly known is not known.
-bool RegTreeRead(HKEY hRoot, const std::wstring& sSubKey, std::vector<KeyContent>& sKeys);
+// that is only partly known is not known. Without values, each key is read
+// once and its values only counted.
+bool RegTreeRead(HKEY hRoot, const std::wstring& sSubKey, std::vector<KeyContent>& sKeys, bool withValues = true);
 
 enum class TreeDeletion {
     Deleted, // every key of the subtree is gone

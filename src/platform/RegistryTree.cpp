@@ -36,14 +36,15 @@ bool ReadValues(HKEY key, const KeyInfo& info, std::vector<ValueData>& values)
     return true;
 }
 
-bool ReadKey(HKEY parent, const std::wstring& name, const std::wstring& path, std::vector<KeyContent>& keys)
+bool ReadKey(HKEY parent, const std::wstring& name, const std::wstring& path, bool withValues,
+             std::vector<KeyContent>& keys)
 {
     KeyHandle key;
     if (RegOpenKeyExW(parent, name.c_str(), 0, AccessRead, key.put()) != ERROR_SUCCESS) return false;
     KeyInfo info;
     if (!QueryInfo(key.get(), info)) return false;
-    KeyContent content{path, {}, info.subkeys, info.lastWrite};
-    if (!ReadValues(key.get(), info, content.values)) return false;
+    KeyContent content{path, {}, info.subkeys, info.lastWrite, info.values};
+    if (withValues && !ReadValues(key.get(), info, content.values)) return false;
     keys.push_back(std::move(content));
 
     // As many names as the key said it has; one added meanwhile shows in its
@@ -58,18 +59,18 @@ bool ReadKey(HKEY parent, const std::wstring& name, const std::wstring& path, st
         children.emplace_back(child.data(), chars);
     }
     for (const auto& c : children)
-        if (!ReadKey(key.get(), c, path.empty() ? c : path + L"\\" + c, keys)) return false;
+        if (!ReadKey(key.get(), c, path.empty() ? c : path + L"\\" + c, withValues, keys)) return false;
     return true;
 }
 
 } // namespace
 
-bool RegTreeRead(HKEY hRoot, const std::wstring& sSubKey, std::vector<KeyContent>& sKeys)
+bool RegTreeRead(HKEY hRoot, const std::wstring& sSubKey, std::vector<KeyContent>& sKeys, bool withValues)
 {
     // An empty path would name the root itself.
     if (sSubKey.empty()) return false;
     std::vector<KeyContent> keys;
-    if (!ReadKey(hRoot, sSubKey, L"", keys)) return false;
+    if (!ReadKey(hRoot, sSubKey, L"", withValues, keys)) return false;
     sKeys = std::move(keys);
     return true;
 }

@@ -42,8 +42,14 @@ RegisterSet Registers(const RestoreFile::Paths& paths, int scope)
             make(HKEY_CURRENT_USER, ProductRow::ProductRoot, L"Benutzerregister", paths.userExport, user)};
 }
 
+bool IsProductName(const std::wstring& name)
+{
+    return !name.empty() && name.find(L'\\') == std::wstring::npos;
+}
+
 void Find(Register& r, const std::wstring& productName)
 {
+    if (!IsProductName(productName)) return;
     const std::wstring path = ProductRow::KeyPath(productName, r.productRoot);
     std::wstring stored;
     if (!Registry::RegKeyExists(r.root, path) || !Registry::RegStoredName(r.root, path, stored)) return;

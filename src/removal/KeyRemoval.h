@@ -45,6 +45,10 @@ struct Register {
 using RegisterSet = std::array<Register, 3>;
 RegisterSet Registers(const RestoreFile::Paths& paths, int scope);
 
+// A name that can only name a product key: not empty, no backslash (which
+// would reach a key below a product, or the product root itself).
+bool IsProductName(const std::wstring& name);
+
 // Looks for the product's key and learns its stored spelling: the editor
 // writes a key as its command line spells it, and an import brings it back
 // in that spelling.

@@ -1,18 +1,15 @@
-// Removal of the selected product's keys, after they are backed up through
-// the registry editor into the restore file.
-#include "app/Root.h"
+// Removal of a product's keys, after they are backed up through the
+// registry editor into the restore file.
+#include "removal/Removal.h"
 
-#include "catalogue/ProductRow.h"
-#include "platform/RegistryEditor.h"
-#include "platform/Wartezeit.h"
-#include "removal/KeyRemoval.h"
+#include "platform/Dateiexistenz.h"
 #include "removal/OperationLog.h"
 #include "removal/RestoreFile.h"
 
+namespace Removal {
+
 namespace {
 
-constexpr wchar_t Confirmation[] =
-    L"M\u00f6chten Sie die Eintr\u00e4ge aus dem Haupt- und Benutzerregister entfernt ?   ";
 constexpr wchar_t Removed[] =
     L"Die Eintr\u00e4ge wurden aus dem Velmora Haupt- und Benutzerregister entfernt.   \n"
     L"Eine Wiederherstellungsdatei der Registrierung wurde im Arbeitsordner erstellt.   \n"
@@ -22,6 +19,8 @@ constexpr wchar_t NoProduct[] =
 constexpr wchar_t UnsafeName[] =
     L"Der Produktname enth\u00e4lt ein Anf\u00fchrungszeichen und kann nicht sicher an den "
     L"Registrierungseditor \u00fcbergeben werden.   \nEs wurde nichts entfernt.";
+constexpr wchar_t NotAProduct[] =
+    L"Ein Produktname enth\u00e4lt keinen umgekehrten Schr\u00e4gstrich.   \nEs wurde nichts entfernt.";
 constexpr wchar_t OldFilesStay[] =
     L"Die alten tempor\u00e4ren Dateien im Arbeitsordner konnten nicht gel\u00f6scht werden.   \n"
     L"Es wurde nichts entfernt.";
@@ -39,9 +38,7 @@ constexpr wchar_t FileChanged[] =
     L"ver\u00e4ndert wurde.";
 constexpr wchar_t RestoreFileMade[] =
     L"Eine Wiederherstellungsdatei der Registrierung wurde im Arbeitsordner erstellt.   ";
-constexpr wchar_t NotWritten[] =
-    L"Die Wiederherstellungsdatei konnte nicht geschrieben werden; die Exporte "
-    L"''Uninstall_1.reg'' bis ''Uninstall_3.reg'' bleiben im Arbeitsordner erhalten.   ";
+constexpr wchar_t NotWritten[] = L"Die Wiederherstellungsdatei konnte nicht geschrieben werden";
 constexpr wchar_t PendingTaken[] =
     L"Im Arbeitsordner liegt eine fremde Datei ''Uninstall.tmp''; die Wiederherstellungsdatei "
     L"wurde nicht geschrieben.   ";
@@ -58,30 +55,47 @@ const wchar_t* Why(KeyRemoval::Deletion deletion)
     }
 }
 
+std::wstring FileNameOf(const std::wstring& path) { return path.substr(path.find_last_of(L'\\') + 1); }
+
+// "; die Exporte ''Uninstall_1.reg'' und ''Uninstall_2.reg'' bleiben ...":
+// the exports that are there, as the user finds them in the folder.
+std::wstring ExportsStay(const std::vector<std::wstring>& kept)
+{
+    if (kept.empty()) return L".   ";
+    std::wstring names;
+    for (size_t i = 0; i < kept.size(); ++i) {
+        if (i > 0) names += i + 1 == kept.size() ? L" und " : L", ";
+        names += L"''" + kept[i] + L"''";
+    }
+    return kept.size() == 1 ? L"; der Export " + names + L" bleibt im Arbeitsordner erhalten.   "
+                            : L"; die Exporte " + names + L" bleiben im Arbeitsordner erhalten.   ";
+}
+
 // Says which register's key is still there, and why.
-std::wstring Report(const KeyRemoval::RegisterSet& registers, KeyRemoval::Backup backup)
+std::wstring Report(const Outcome& outcome)
 {
     std::wstring text = Incomplete;
-    for (const auto& r : registers) {
+    for (const auto& r : outcome.registers) {
         if (!r.inScope || !r.found() || r.deletion == KeyRemoval::Deletion::Deleted) continue;
         text += L"\n";
         text += r.label;
         text += Why(r.deletion);
     }
-    if (backup == KeyRemoval::Backup::NotWritten) text += std::wstring(L"\n") + NotWritten;
-    if (backup == KeyRemoval::Backup::Taken) text += std::wstring(L"\n") + PendingTaken;
+    if (outcome.backup == KeyRemoval::Backup::NotWritten)
+        text += std::wstring(L"\n") + NotWritten + ExportsStay(outcome.exportsKept);
+    if (outcome.backup == KeyRemoval::Backup::Taken) text += std::wstring(L"\n") + PendingTaken;
     text += L"\n";
-    text += backup == KeyRemoval::Backup::Replaced ? RestoreFileMade : OldFileKept;
+    text += outcome.backup == KeyRemoval::Backup::Replaced ? RestoreFileMade : OldFileKept;
     return text;
 }
 
 // The log's line: what went, from which register, and the file that can
 // bring it back.
-OperationLog::Entry Logged(const std::wstring& name, const KeyRemoval::RegisterSet& registers,
-                           const std::wstring& told, bool restoreFileWritten)
+OperationLog::Entry Logged(const Outcome& outcome)
 {
-    OperationLog::Entry entry{OperationLog::Removal, {name}, {}, told, restoreFileWritten ? L"Uninstall.reg" : L""};
-    for (const auto& r : registers) {
+    OperationLog::Entry entry{OperationLog::Removal, {outcome.name}, {}, Message(outcome),
+                              outcome.backup == KeyRemoval::Backup::Replaced ? L"Uninstall.reg" : L""};
+    for (const auto& r : outcome.registers) {
         if (r.deletion != KeyRemoval::Deletion::Deleted) continue;
         RestoreFiles::RegisterCount count{r.label, r.tree.size(), 0};
         for (const auto& key : r.tree) count.values += key.values.size();
@@ -90,98 +104,94 @@ OperationLog::Entry Logged(const std::wstring& name, const KeyRemoval::RegisterS
     return entry;
 }
 
+void Export(KeyRemoval::Register& r, const RegistryEditor::Seams& seams)
+{
+    ProcessHandle editor = seams.start(RegistryEditor::ExportCommand(r.exportFile, r.fullKeyName),
+                                       RegistryEditor::ShowMinimized);
+    seams.doEvents();
+    r.exported = RegistryEditor::EndedWell(editor.get(), seams);
+    // What an editor that failed or was ended left behind is no backup.
+    if (!r.exported) (void)DeleteFileW(r.exportFile.c_str());
+}
+
 } // namespace
 
-void Root::bEntfernen_Click()
+bool MayTry(const std::wstring& name, Outcome& refused)
 {
-    Operation operation(*this);
-    const std::wstring name = SelectedProductName();
-    if (!MayRemove(name)) return;
-    if (Ask(Confirmation, L" " + Caption(), MB_YESNO | MB_ICONQUESTION) != IDYES) return;
-    // The scope the user confirmed: one picked while the removal runs is
-    // listed afterwards but never widens the deletion.
-    const int scope = LRegister.selected();
+    refused = Outcome{};
+    refused.name = name;
+    // Without a name the key path would be the product root itself.
+    if (name.empty()) refused.result = Result::NoName;
+    // A quote would end the key's argument on the editor's command line.
+    else if (name.find(L'"') != std::wstring::npos) refused.result = Result::UnsafeName;
+    else if (!KeyRemoval::IsProductName(name)) refused.result = Result::NotAProduct;
+    else return true;
+    return false;
+}
 
-    BusyState busy(*this, PointerArrowHourglass);
-    const RestoreFile::Paths paths = RestoreFile::PathsIn(workingFolder_);
+Outcome Remove(const Request& request, const RegistryEditor::Seams& seams, const std::function<void()>& beforeDeletion)
+{
+    Outcome outcome;
+    outcome.name = request.name;
+    if (!MayTry(request.name, outcome)) return outcome;
+
+    const RestoreFile::Paths paths = RestoreFile::PathsIn(request.workingFolder);
     // A leftover that stays could end up in the new restore file.
     if (!RestoreFile::ClearTemporaries(paths)) {
-        busy.End();
-        OperationLog::Append(workingFolder_, Logged(name, {}, OldFilesStay, false));
-        Ask(OldFilesStay, L" " + name, MB_OK | MB_ICONEXCLAMATION);
-        return;
+        outcome.result = Result::OldFilesStay;
+        OperationLog::Append(request.workingFolder, Logged(outcome));
+        return outcome;
     }
-    Wartezeit::DoEvents();
+    seams.doEvents();
 
-    KeyRemoval::RegisterSet registers = KeyRemoval::Registers(paths, scope);
+    outcome.registers = KeyRemoval::Registers(paths, request.scope);
     // Only the registers of the confirmed scope are exported: a restore
     // must not roll back a key that was never removed.
-    for (auto& r : registers) {
+    for (auto& r : outcome.registers) {
         if (!r.inScope) continue;
-        KeyRemoval::Find(r, name);
-        if (r.found()) ExportKey(r);
+        KeyRemoval::Find(r, request.name);
+        if (r.found()) Export(r, seams);
     }
+    if (beforeDeletion) beforeDeletion();
+    seams.doEvents();
 
-    SetMousePointer(PointerHourglass);
-    Wartezeit::DoEvents();
     // From here to the last deletion no window event runs: the registry and
     // the restore file are as they were checked.
     std::string restoreBytes;
-    const KeyRemoval::Backup backup = KeyRemoval::SecureBackup(paths, registers, restoreBytes);
+    outcome.backup = KeyRemoval::SecureBackup(paths, outcome.registers, restoreBytes);
     bool allGone = true, anyFound = false;
-    for (auto& r : registers) {
+    for (auto& r : outcome.registers) {
         if (!r.inScope || !r.found()) continue;
         anyFound = true;
         r.deletion = KeyRemoval::DeleteBackedUp(paths, restoreBytes, r);
         allGone &= r.deletion == KeyRemoval::Deletion::Deleted;
     }
-
-    // The row goes when nothing of the product is left in the scope.
-    const int selected = LProdukte.selected();
-    if (allGone && selected >= 0) {
-        LProdukte.remove(selected);
-        LTemp.remove(selected);
-        UpdateListExtentAfterRemoval();
-        if (LProdukte.count() != 0) LProdukte.select(0);
-    }
-    Wartezeit::DoEvents();
-    busy.End();
-
-    const std::wstring told = !anyFound ? NotFound : allGone ? Removed : Report(registers, backup);
-    OperationLog::Append(workingFolder_, Logged(name, registers, told, backup == KeyRemoval::Backup::Replaced));
-    Ask(told, L" " + name, MB_OK | (anyFound && !allGone ? MB_ICONEXCLAMATION : MB_ICONINFORMATION));
+    outcome.result = !anyFound ? Result::NothingFound : allGone ? Result::Removed : Result::Incomplete;
+    for (const auto* file : {&paths.mainExport, &paths.userExport, &paths.mainExport32})
+        if (Dateiexistenz::FileExists(*file)) outcome.exportsKept.push_back(FileNameOf(*file));
+    OperationLog::Append(request.workingFolder, Logged(outcome));
+    return outcome;
 }
 
-std::wstring Root::SelectedProductName() const
+std::wstring Message(const Outcome& outcome)
 {
-    // The name list holds each row's own key name at the row's position: a
-    // name may hold a tab, so the row's text before its first tab may name
-    // another product.
-    const int row = LProdukte.selected();
-    return row < 0 ? std::wstring() : LTemp.text(row);
+    switch (outcome.result) {
+    case Result::NoName: return NoProduct;
+    case Result::UnsafeName: return UnsafeName;
+    case Result::NotAProduct: return NotAProduct;
+    case Result::OldFilesStay: return OldFilesStay;
+    case Result::NothingFound: return NotFound;
+    case Result::Removed: return Removed;
+    case Result::Incomplete: break;
+    }
+    return Report(outcome);
 }
 
-bool Root::MayRemove(const std::wstring& name) const
+bool Warns(const Outcome& outcome)
 {
-    // Without a name the key path would be the product root itself.
-    if (name.empty()) {
-        Ask(NoProduct, L" " + Caption(), MB_OK | MB_ICONINFORMATION);
-        return false;
-    }
-    // A quote would end the key's argument on the editor's command line.
-    if (name.find(L'"') != std::wstring::npos) {
-        Ask(UnsafeName, L" " + name, MB_OK | MB_ICONEXCLAMATION);
-        return false;
-    }
-    return true;
+    return outcome.result == Result::UnsafeName || outcome.result == Result::NotAProduct
+        || outcome.result == Result::OldFilesStay
+        || outcome.result == Result::Incomplete;
 }
 
-void Root::ExportKey(KeyRemoval::Register& r) const
-{
-    ProcessHandle editor = StartEditor(RegistryEditor::ExportCommand(r.exportFile, r.fullKeyName),
-                                       RegistryEditor::ShowMinimized);
-    Wartezeit::DoEvents();
-    r.exported = RegistryEditor::EndedWell(editor.get(), EditorSeams());
-    // What an editor that failed or was ended left behind is no backup.
-    if (!r.exported) (void)DeleteFileW(r.exportFile.c_str());
-}
+} // namespace Removal

@@ -6,6 +6,7 @@
 #include "platform/RegistryEditor.h"
 #include "removal/KeyRemoval.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ struct Request {
 enum class Result {
     NoName,       // no product named: nothing was touched
     UnsafeName,   // the name cannot be passed to the editor safely: nothing was touched
+    NotAProduct,  // the name holds a backslash: it would name a key below a product, or the root
     OldFilesStay, // leftover temporary files could not be cleared: nothing was removed
     NothingFound, // no key of the product in the scope: nothing to do
     Removed,      // every key in the scope was backed up, verified and deleted
@@ -33,6 +35,10 @@ struct Outcome {
     KeyRemoval::Backup backup = KeyRemoval::Backup::Nothing;
     std::vector<std::wstring> exportsKept;          // temporary exports left in the working folder
 };
+
+// False, with refused telling why, for a name that must not reach the
+// editor or the registry at all (none, a quote, a backslash).
+bool MayTry(const std::wstring& name, Outcome& refused);
 
 // Checks the name, clears leftover temporaries, finds, exports and verifies
 // the product's keys in the scope, secures the restore file and deletes

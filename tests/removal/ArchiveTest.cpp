@@ -133,7 +133,8 @@ TEST_F(Archive, AnOldRestoreFileThatCannotBeMovedAsideStopsTheRemoval)
     EXPECT_EQ(boxes.back().style, UINT(MB_OK | MB_ICONEXCLAMATION));
     for (const wchar_t* says : {L"Hauptregister: Der Eintrag ist noch vorhanden, weil keine Sicherung",
                                 L"Benutzerregister: Der Eintrag ist noch vorhanden, weil keine Sicherung",
-                                L"Wiederherstellungsdatei konnte nicht geschrieben werden",
+                                L"Wiederherstellungsdatei konnte nicht geschrieben werden; die Exporte "
+                                L"''Uninstall_1.reg'' und ''Uninstall_2.reg'' bleiben im Arbeitsordner erhalten.",
                                 L"''Uninstall.reg'' bleibt unver\u00e4ndert"})
         EXPECT_NE(boxes.back().text.find(says), std::wstring::npos) << Narrow(boxes.back().text);
 

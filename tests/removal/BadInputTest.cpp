@@ -68,7 +68,11 @@ TEST_F(BadInput, AnOldRestoreFileThatCannotBeReplacedStopsTheDeletion)
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_NE(boxes[1].text.find(L"Benutzerregister: Der Eintrag ist noch vorhanden, weil keine Sicherung"),
               std::wstring::npos) << Narrow(boxes[1].text);
-    EXPECT_NE(boxes[1].text.find(L"konnte nicht geschrieben werden"), std::wstring::npos);
+    // Only the export that is there is named.
+    EXPECT_NE(boxes[1].text.find(L"konnte nicht geschrieben werden; der Export ''Uninstall_2.reg'' bleibt im "
+                                 L"Arbeitsordner erhalten."),
+              std::wstring::npos) << Narrow(boxes[1].text);
+    EXPECT_EQ(boxes[1].text.find(L"Uninstall_1.reg"), std::wstring::npos);
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\Velmora\\Alpha"));
     EXPECT_EQ(ReadFileBytes(paths.restore), "earlier");
     EXPECT_TRUE(FileThere(paths.userExport)) << "the export stays: it is the only copy of the new backup";

@@ -44,7 +44,13 @@ TEST_P(RemovalInScope, RemovesExactlyTheScopeAndRestoresEverything)
     root->bEntfernen_Click();
 
     ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0].text, Confirm);
+    // The question, and below it what goes from each place in the scope.
+    const std::vector<std::wstring> preview{
+        L"\nHauptregister: 1 Schl\u00fcssel, 2 Werte\nHauptregister (32-Bit-Ansicht): nichts"
+        L"\nBenutzerregister: 1 Schl\u00fcssel, 1 Wert",
+        L"\nBenutzerregister: 1 Schl\u00fcssel, 1 Wert",
+        L"\nHauptregister: 1 Schl\u00fcssel, 2 Werte\nHauptregister (32-Bit-Ansicht): nichts"};
+    EXPECT_EQ(boxes[0].text, Confirm + preview[size_t(scope)]);
     EXPECT_EQ(boxes[0].title, L" Velmora Tessarine");
     EXPECT_EQ(boxes[0].style, 36u);
     EXPECT_EQ(boxes[1].text, Done);

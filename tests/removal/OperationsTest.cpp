@@ -1,0 +1,174 @@
+// The removal and the restore as operations: no window, no message box;
+// what they did is told by their outcome and shown by the registry.
+#include "WindowFixture.h"
+
+#include "removal/Removal.h"
+#include "removal/Restore.h"
+
+using namespace test;
+
+namespace {
+
+const std::wstring Alpha = L"Software\\Velmora\\Alpha";
+
+// How the editor behaves for a command line: the real one, a stand-in mode,
+// or "" for one that cannot be started.
+using Editor = std::function<const wchar_t*(const std::wstring& commandLine)>;
+
+struct Operations : ::testing::Test {
+    RegistryEditor::Seams Seams(const Editor& editor)
+    {
+        RegistryEditor::Seams seams = RegistryEditor::ConsoleSeams();
+        seams.start = [this, editor](const std::wstring& line, int show) {
+            ++starts;
+            const wchar_t* mode = editor(line);
+            if (!*mode) return ProcessHandle();
+            return std::wstring(mode) == L"real" ? RegistryEditor::Start(line, show) : StartStandIn(mode, line, show);
+        };
+        seams.timeoutSeconds = 30;
+        return seams;
+    }
+    CleanVelmora clean;
+    ScratchFolder folder;
+    RestoreFile::Paths paths = RestoreFile::PathsIn(folder.path());
+    int starts = 0;
+};
+
+Editor Always(const wchar_t* mode) { return [mode](const std::wstring&) { return mode; }; }
+
+} // namespace
+
+TEST_F(Operations, ARemovalTellsWhatItDidAndDeletesOnlyWhatIsBackedUp)
+{
+    struct Case {
+        const char* what;
+        bool inMain;
+        Editor editor;
+        Removal::Result result;
+        bool mainStays, userStays, restoreFile;
+    };
+    // The main register's export fails, the user register's does not.
+    const Editor mainFails = [](const std::wstring& line) {
+        return line.find(L"HKEY_LOCAL_MACHINE") != std::wstring::npos ? L"fail" : L"real";
+    };
+    const std::vector<Case> cases{
+        {"done", true, Always(L"real"), Removal::Result::Removed, false, false, true},
+        {"no export written", false, Always(L"nothing"), Removal::Result::Incomplete, false, true, false},
+        {"partly", true, mainFails, Removal::Result::Incomplete, true, false, true},
+        {"editor missing", true, Always(L""), Removal::Result::Incomplete, true, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CleanVelmora fresh;
+        ScratchFolder working;
+        if (c.inMain) AddProduct(HKEY_LOCAL_MACHINE, L"Alpha", L"C:\\Alpha", L"2.0");
+        AddProduct(HKEY_CURRENT_USER, L"Alpha", L"C:\\User\\Alpha");
+        const Removal::Outcome outcome = Removal::Remove({L"Alpha", 0, working.path()}, Seams(c.editor));
+        EXPECT_EQ(outcome.result, c.result);
+        EXPECT_EQ(KeyExists(HKEY_LOCAL_MACHINE, Alpha), c.mainStays);
+        EXPECT_EQ(KeyExists(HKEY_CURRENT_USER, Alpha), c.userStays);
+        EXPECT_EQ(FileThere(working.file(L"Uninstall.reg")), c.restoreFile);
+        // Each place says what became of its key, and the message names
+        // every key that stays.
+        const auto& user = outcome.registers[2];
+        EXPECT_EQ(user.deletion == KeyRemoval::Deletion::Deleted, !c.userStays);
+        for (const auto& r : outcome.registers)
+            if (r.inScope && r.found() && r.deletion != KeyRemoval::Deletion::Deleted)
+                EXPECT_NE(Removal::Message(outcome).find(r.label), std::wstring::npos) << Narrow(r.label);
+        EXPECT_EQ(Removal::Warns(outcome), c.result != Removal::Result::Removed);
+    }
+}
+
+TEST_F(Operations, ARemovalOfNothingOrOfNoProductTouchesNothing)
+{
+    AddProduct(HKEY_CURRENT_USER, L"Alpha");
+    AddProduct(HKEY_CURRENT_USER, L"Alpha\\Sub");
+    const std::string before = RegistryDump();
+    const std::vector<std::pair<std::wstring, Removal::Result>> cases{
+        {L"Beta", Removal::Result::NothingFound},
+        {L"", Removal::Result::NoName},
+        {L"Al\"pha", Removal::Result::UnsafeName},
+        {L"Alpha\\Sub", Removal::Result::NotAProduct},
+    };
+    for (const auto& [name, result] : cases) {
+        EXPECT_EQ(Removal::Remove({name, 0, folder.path()}, Seams(Always(L"real"))).result, result) << Narrow(name);
+        EXPECT_EQ(RegistryDump(), before) << Narrow(name);
+    }
+    EXPECT_EQ(starts, 0) << "no editor runs for a product that is not there";
+    EXPECT_FALSE(FileThere(paths.restore));
+}
+
+TEST_F(Operations, ARestoreTellsWhatItDidAndImportsOnlyWhatPassedItsChecks)
+{
+    AddProduct(HKEY_CURRENT_USER, L"Alpha", L"C:\\User\\Alpha", L"3.0");
+    AddProduct(HKEY_LOCAL_MACHINE, L"Beta");
+    const std::string seeded = RegistryDump();
+    ASSERT_EQ(Removal::Remove({L"Alpha", 1, folder.path()}, Seams(Always(L"real"))).result, Removal::Result::Removed);
+    const std::string backup = ReadFileBytes(paths.restore);
+    const std::string removed = RegistryDump();
+
+    struct Case {
+        const char* what;
+        std::string file;
+        Editor editor;
+        bool listedElsewhere; // the list showed another file under this name
+        Restore::Result result;
+    };
+    const std::string foreign = Utf16File(L"Windows Registry Editor Version 5.00\r\n\r\n"
+                                          L"[HKEY_CURRENT_USER\\Software\\Other]\r\n\"x\"=\"y\"\r\n\r\n");
+    const std::vector<Case> cases{
+        {"foreign file", foreign, Always(L"real"), false, Restore::Result::Foreign},
+        {"unreadable file", "rubbish", Always(L"real"), false, Restore::Result::NotRead},
+        {"editor missing", backup, Always(L""), false, Restore::Result::EditorNotStarted},
+        {"editor imports nothing", backup, Always(L"nothing"), false, Restore::Result::NotRestored},
+        {"not the file listed", backup, Always(L"real"), true, Restore::Result::Changed},
+        {"done", backup, Always(L"real"), false, Restore::Result::Done},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFileBytes(paths.restore, c.file);
+        std::optional<RestoreFile::Fingerprint> listed;
+        if (c.listedElsewhere) listed = RestoreFile::Fingerprint{};
+        const Restore::Outcome outcome = Restore::Run({paths.restore, folder.path(), listed}, Seams(c.editor));
+        EXPECT_EQ(outcome.result, c.result);
+        const bool done = c.result == Restore::Result::Done;
+        EXPECT_EQ(RegistryDump(), done ? seeded : removed) << "all is back, or nothing is written";
+        EXPECT_EQ(FileThere(paths.restore), !done) << "the file stays unless it was restored";
+        EXPECT_EQ(Restore::Message(outcome).empty(), done);
+        if (done) EXPECT_EQ(ReadFileBytes(paths.backup), backup);
+    }
+}
+
+TEST_F(Operations, APreviewNamesEveryKeyWithItsValuesInEachPlaceOfTheScope)
+{
+    AddProduct(HKEY_LOCAL_MACHINE, L"Alpha", L"C:\\Alpha", nullptr, KEY_WOW64_32KEY);
+    SetDword(HKEY_LOCAL_MACHINE, Velmora32 + std::wstring(L"\\Alpha\\Sub"), L"n", 1, KEY_WOW64_32KEY);
+    SetDword(HKEY_LOCAL_MACHINE, Velmora32 + std::wstring(L"\\Alpha\\Sub"), L"m", 2, KEY_WOW64_32KEY);
+    AddProduct(HKEY_CURRENT_USER, L"ALPHA", L"C:\\User\\Alpha", L"2.0");
+    const std::string before = RegistryDump();
+    struct Case {
+        int scope;
+        std::vector<std::pair<std::wstring, size_t>> keys; // every key in scope, as the editor names it
+        std::wstring lines;
+    };
+    const std::wstring main32 = L"HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Velmora\\Alpha";
+    const std::wstring user = L"HKEY_CURRENT_USER\\Software\\Velmora\\ALPHA";
+    const std::vector<Case> cases{
+        {0, {{main32, 1}, {main32 + L"\\Sub", 2}, {user, 2}},
+         L"Hauptregister: nichts\nHauptregister (32-Bit-Ansicht): 2 Schl\u00fcssel, 3 Werte\n"
+         L"Benutzerregister: 1 Schl\u00fcssel, 2 Werte"},
+        {1, {{user, 2}}, L"Benutzerregister: 1 Schl\u00fcssel, 2 Werte"},
+        {2, {{main32, 1}, {main32 + L"\\Sub", 2}},
+         L"Hauptregister: nichts\nHauptregister (32-Bit-Ansicht): 2 Schl\u00fcssel, 3 Werte"},
+    };
+    for (const auto& c : cases) {
+        const auto places = Removal::Preview(L"alpha", c.scope);
+        std::vector<std::pair<std::wstring, size_t>> keys;
+        for (const auto& place : places)
+            for (const auto& key : place.keys) keys.emplace_back(key.fullKeyName, key.values);
+        EXPECT_EQ(keys, c.keys) << "scope " << c.scope;
+        EXPECT_EQ(Removal::PreviewLines(places), c.lines) << "scope " << c.scope;
+    }
+    EXPECT_EQ(RegistryDump(), before);
+    EXPECT_EQ(starts, 0);
+}
