@@ -71,32 +71,56 @@ size_t LoggedLines(const ScratchFolder& folder, const wchar_t* operation)
     return n;
 }
 
-// Every column as wide as its header and its widest text, as the dialog's
-// font (Tahoma 9 pt at the screen's DPI) draws them.
+// The dialog's font, Tahoma 9 pt at the screen's DPI, on a screen DC.
+class DialogFont {
+public:
+    DialogFont()
+        : font_(CreateFontW(-MulDiv(9, ScreenDpi(), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY, FF_DONTCARE, L"Tahoma")),
+          old_(SelectObject(dc_, font_))
+    {
+    }
+    ~DialogFont()
+    {
+        SelectObject(dc_, old_);
+        DeleteObject(font_);
+        ReleaseDC(nullptr, dc_);
+    }
+    DialogFont(const DialogFont&) = delete;
+    DialogFont& operator=(const DialogFont&) = delete;
+    int Width(const std::wstring& text) const
+    {
+        SIZE size{};
+        GetTextExtentPoint32W(dc_, text.c_str(), int(text.size()), &size);
+        return int(size.cx);
+    }
+    int Height() const
+    {
+        TEXTMETRICW metrics{};
+        GetTextMetricsW(dc_, &metrics);
+        return metrics.tmHeight;
+    }
+
+private:
+    HDC dc_ = GetDC(nullptr);
+    HFONT font_;
+    HGDIOBJ old_;
+};
+
+// Every column as wide as its header and its widest text in the dialog's
+// font.
 testing::AssertionResult ColumnsFitTheirTexts(HWND list, const std::vector<std::wstring>& headers, const Rows& rows)
 {
-    HDC dc = GetDC(nullptr);
-    HFONT font = CreateFontW(-MulDiv(9, ScreenDpi(), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"Tahoma");
-    const HGDIOBJ old = SelectObject(dc, font);
-    auto extent = [&](const std::wstring& text) {
-        SIZE size{};
-        GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &size);
-        return int(size.cx);
-    };
-    testing::AssertionResult result = testing::AssertionSuccess();
-    for (size_t c = 0; c < headers.size() && result; ++c) {
+    const DialogFont font;
+    for (size_t c = 0; c < headers.size(); ++c) {
         const int width = int(SendMessageW(list, LVM_GETCOLUMNWIDTH, WPARAM(c), 0));
-        int widest = extent(headers[c]);
-        for (const auto& row : rows) widest = std::max(widest, extent(row[c]));
+        int widest = font.Width(headers[c]);
+        for (const auto& row : rows) widest = std::max(widest, font.Width(row[c]));
         if (width < widest)
-            result = testing::AssertionFailure() << "column " << c << " (" << Narrow(headers[c]) << ") is " << width
-                                                 << " px wide, its text " << widest << " px";
+            return testing::AssertionFailure() << "column " << c << " (" << Narrow(headers[c]) << ") is " << width
+                                               << " px wide, its text " << widest << " px";
     }
-    SelectObject(dc, old);
-    DeleteObject(font);
-    ReleaseDC(nullptr, dc);
-    return result;
+    return testing::AssertionSuccess();
 }
 
 // The dialog's client area is its template's size in dialog units, at the
@@ -111,20 +135,10 @@ testing::AssertionResult LaidOutInDialogUnits(HWND dialog)
     // item count, x, y, then cx and cy.
     const int cx = short(words[11]), cy = short(words[12]);
     FreeLibrary(program);
-
-    HDC dc = GetDC(nullptr);
-    HFONT font = CreateFontW(-MulDiv(9, ScreenDpi(), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY, FF_DONTCARE, L"Tahoma");
-    const HGDIOBJ old = SelectObject(dc, font);
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    SIZE letters{};
-    const wchar_t alphabet[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-    GetTextExtentPoint32W(dc, alphabet, 52, &letters);
-    SelectObject(dc, old);
-    DeleteObject(font);
-    ReleaseDC(nullptr, dc);
-    const int unitX = (letters.cx / 26 + 1) / 2, unitY = metrics.tmHeight;
+    // The base units as the dialog manager takes them from its font.
+    const DialogFont font;
+    const int unitX = (font.Width(L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 26 + 1) / 2;
+    const int unitY = font.Height();
 
     RECT client{};
     GetClientRect(dialog, &client);
