@@ -407,7 +407,7 @@ TEST_F(RestoreFilesDialogTest, AFileReplacedSinceTheListingIsNotImported)
     ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Velmora\\Beta"), ERROR_SUCCESS);
     const std::string registry = RegistryDump();
 
-    Key(app, dialog, VK_RETURN);
+    app.AltKey(L'w');
     std::wstring text;
     HWND box = app.WaitForBox(BoxTitle, &text);
     ASSERT_TRUE(box);
@@ -430,7 +430,9 @@ TEST_F(RestoreFilesDialogTest, AFileReplacedSinceTheListingIsNotImported)
     ASSERT_EQ(rows.size(), 2u) << "listed anew";
     EXPECT_EQ(rows[0][Dialog::Column::Products], L"Beta (Benutzerregister)");
     EXPECT_EQ(ListViewSelected(list), 0) << "the same file selected by name";
-    EXPECT_TRUE(CloseBoth(app, dialog));
+    app.AltKey(L's');
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 5000)) << "Alt+S closes it";
+    EXPECT_TRUE(app.Close());
 }
 
 TEST_F(RestoreFilesDialogTest, AFileWithAKeyOutsideIsNotRestorableAndWritesNothing)
