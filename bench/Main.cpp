@@ -14,7 +14,10 @@
 //                                         to a plain existence test, in-process
 //   count-start EXE FOLDER                one start-up, for counting its calls
 //   count-plain                           one plain listing, for counting its calls
+//   console COM FOLDER RUNS FIRST [SECOND] Tessarine.com with the arguments FIRST
+//                                         (then SECOND) RUNS times, output to a file
 #include "Clock.h"
+#include "ConsoleRuns.h"
 #include "Listings.h"
 #include "LinuxProcess.h"
 #include "Program.h"
@@ -452,7 +455,7 @@ int TimerCheck(int runs)
     const std::wstring folder = std::wstring(temp) + L"tessarine-timer-check";
     CreateDirectoryW(folder.c_str(), nullptr);
     const std::wstring restore = RestoreFile::PathsIn(folder).restore;
-    std::vector<double> lookEmpty, existsEmpty, lookOne, existsOne, lookMany;
+    std::vector<double> lookEmpty, existsEmpty, lookOne, existsOne, lookMany, lookKeptOnly;
     for (int i = 0; i < runs; ++i) {
         lookEmpty.push_back(PerCall([&] { (void)RestoreFiles::Look(folder); }));
         existsEmpty.push_back(PerCall([&] { (void)Dateiexistenz::FileExists(restore); }));
@@ -461,6 +464,8 @@ int TimerCheck(int runs)
         existsOne.push_back(PerCall([&] { (void)Dateiexistenz::FileExists(restore); }));
         const std::vector<std::wstring> files = PlantRestoreFiles(folder, 500);
         lookMany.push_back(PerCall([&] { (void)RestoreFiles::Look(folder); }));
+        DeleteFileW(restore.c_str());
+        lookKeptOnly.push_back(PerCall([&] { (void)RestoreFiles::Look(folder); }));
         for (const auto& f : files) DeleteFileW(f.c_str());
     }
     RemoveDirectoryW(folder.c_str());
@@ -469,6 +474,7 @@ int TimerCheck(int runs)
     Figure("look_one_us", lookOne);
     Figure("exists_one_us", existsOne);
     Figure("look_many_us", lookMany);
+    Figure("look_kept_only_us", lookKeptOnly);
     return 0;
 }
 
@@ -496,6 +502,8 @@ int wmain(int argc, wchar_t** argv)
     else if (mode == L"count-start" && argc == 4) {
         Program app;
         result = app.Start(arg(2), arg(3)) && app.WaitListed(120) && app.Close(CloseSeconds) ? 0 : Fail("startup");
+    } else if (mode == L"console" && (argc == 6 || argc == 7)) {
+        result = ConsoleRuns(arg(2), arg(3), _wtoi(argv[4]), arg(5), arg(6));
     } else if (mode == L"count-plain") {
         std::printf("plain_listed %d\n", PlainListing(HKEY_LOCAL_MACHINE) + PlainListing(HKEY_CURRENT_USER));
         result = 0;

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The run command: builds Tessarine and opens its window under Wine.
+# The run command: builds Tessarine (the window and the console program) and
+# opens its window under Wine.
 #   Without WINEPREFIX: a throwaway prefix below the build folder, seeded
 #   with demo products. With WINEPREFIX: that prefix as it is, nothing seeded.
 #   Without a display: Xvfb is started, the window is photographed and the
@@ -11,7 +12,7 @@ root=$PWD
 build=${BUILD_DIR:-build}
 scripts/install-deps.sh
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" --target Tessarine -j"$(nproc)" >/dev/null
+cmake --build "$build" --target Tessarine TessarineConsole -j"$(nproc)" >/dev/null
 
 export WINEDEBUG=-all
 seed=no
@@ -58,7 +59,7 @@ fi
 # The working folder: restore files go next to the program.
 work="$WINEPREFIX/drive_c/Tessarine Demo"
 mkdir -p "$work"
-cp "$build/Tessarine.exe" "$work/"
+cp "$build/Tessarine.exe" "$build/Tessarine.com" "$work/"
 echo "Working folder: $work"
 
 if [ "$headless" = no ]; then

@@ -4,8 +4,6 @@
 
 #include <commctrl.h>
 #include <algorithm>
-#include <cwchar>
-#include <iterator>
 #include <optional>
 #include <stdexcept>
 #include <vector>
@@ -25,11 +23,8 @@ struct State {
 
 std::wstring Moment(const RestoreFiles::File& f)
 {
-    wchar_t text[40];
-    std::swprintf(text, std::size(text), L"%04u-%02u-%02u %02u:%02u:%02u", unsigned(f.when.wYear),
-                  unsigned(f.when.wMonth), unsigned(f.when.wDay), unsigned(f.when.wHour), unsigned(f.when.wMinute),
-                  unsigned(f.when.wSecond));
-    return f.copy > 1 ? std::wstring(text) + L" (" + std::to_wstring(f.copy) + L")" : text;
+    const std::wstring text = RestoreFiles::TimeText(f.when);
+    return f.copy > 1 ? text + L" (" + std::to_wstring(f.copy) + L")" : text;
 }
 
 bool Restorable(const State& s, int i)

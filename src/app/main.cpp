@@ -1,6 +1,7 @@
 // Program start: one window, its start-up, and the event loop until it closes.
 #include "app/ErrorReport.h"
 #include "app/Root.h"
+#include "platform/LoadLibraries.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -12,21 +13,6 @@ int Fail(const wchar_t* text)
 {
     MessageBoxW(nullptr, text, ErrorReport::Title, ErrorReport::Style);
     return ErrorReport::ExitCode;
-}
-
-// DLLs that are loaded by name come from the system folder only. The program
-// runs with the highest rights available from a folder that others may be
-// able to write to, which the loader would otherwise search first. Windows 7
-// has the call only with its update KB2533623; without it, taking the
-// working folder out of the search is what is left.
-void LoadLibrariesFromTheSystemOnly()
-{
-    using SetDefault = BOOL(WINAPI*)(DWORD);
-    const auto setDefault = reinterpret_cast<SetDefault>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
-    if (setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
-    // Nothing more can be done; the program still works as before.
-    (void)SetDllDirectoryW(L"");
 }
 
 int Run(HINSTANCE instance, int showCommand)
@@ -58,7 +44,7 @@ int Run(HINSTANCE instance, int showCommand)
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
 {
-    LoadLibrariesFromTheSystemOnly();
+    LoadLibraries::FromTheSystemOnly();
     try {
         return Run(instance, showCommand);
     } catch (const std::exception&) {

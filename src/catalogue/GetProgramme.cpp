@@ -46,15 +46,15 @@ std::vector<Product> GetProgramme(HKEY root, const std::wstring& productRootKey,
 {
     std::vector<Product> products;
     if (root != HKEY_LOCAL_MACHINE) {
-        ListView(root, productRootKey, 0, ProductRow::ProductRoot, L"Benutzerregister", true, listed, products);
+        ListView(root, productRootKey, 0, ProductRow::ProductRoot, ProductRow::UserLabel, true, listed, products);
         return products;
     }
     // The main register's products are listed first, so they are not tested
     // for names listed before. On 64-bit Windows the main register has a
     // second view, where 32-bit installers register their products; a name
     // in both views is one row, the 64-bit view's, which is listed first.
-    ListView(root, productRootKey, 0, ProductRow::ProductRoot, L"Hauptregister", false, listed, products);
-    ListView(root, productRootKey, KEY_WOW64_32KEY, ProductRow::ProductRoot32, L"Hauptregister (32-Bit-Ansicht)", true,
+    ListView(root, productRootKey, 0, ProductRow::ProductRoot, ProductRow::MainLabel, false, listed, products);
+    ListView(root, productRootKey, KEY_WOW64_32KEY, ProductRow::ProductRoot32, ProductRow::Main32Label, true,
              listed, products);
     return products;
 }

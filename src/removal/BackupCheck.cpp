@@ -4,11 +4,8 @@ namespace BackupCheck {
 
 namespace {
 
-// The import brings no string of odd length back as it is: it crashes on
-// one byte, losing the rest of the file, and writes longer ones two bytes
-// longer. Told from the registry's data, so that no export text for it can
-// pass.
-bool Restorable(const Registry::ValueData& v) { return !RegFile::StringType(v.type) || v.data.size() % 2 == 0; }
+// Told from the registry's data, so that no export text for it can pass.
+bool Restorable(const Registry::ValueData& v) { return RegFile::Importable(v.type, v.data.size()); }
 
 bool Same(const RegFile::WrittenKey& inFile, const std::vector<Registry::ValueData>& inRegistry)
 {

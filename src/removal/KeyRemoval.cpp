@@ -36,10 +36,9 @@ RegisterSet Registers(const RestoreFile::Paths& paths, int scope)
         return r;
     };
     const bool main = scope == 0 || scope == 2, user = scope == 0 || scope == 1;
-    return {make(HKEY_LOCAL_MACHINE, ProductRow::ProductRoot, L"Hauptregister", paths.mainExport, main),
-            make(HKEY_LOCAL_MACHINE, ProductRow::ProductRoot32, L"Hauptregister (32-Bit-Ansicht)", paths.mainExport32,
-                 main),
-            make(HKEY_CURRENT_USER, ProductRow::ProductRoot, L"Benutzerregister", paths.userExport, user)};
+    return {make(HKEY_LOCAL_MACHINE, ProductRow::ProductRoot, ProductRow::MainLabel, paths.mainExport, main),
+            make(HKEY_LOCAL_MACHINE, ProductRow::ProductRoot32, ProductRow::Main32Label, paths.mainExport32, main),
+            make(HKEY_CURRENT_USER, ProductRow::ProductRoot, ProductRow::UserLabel, paths.userExport, user)};
 }
 
 bool IsProductName(const std::wstring& name)

@@ -3,6 +3,7 @@
 #include "platform/Handles.h"
 
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <iterator>
 
@@ -69,6 +70,52 @@ std::wstring Account()
     return GetUserNameW(name, &size) ? std::wstring(name) : std::wstring(L"?");
 }
 
+// The log, opened for appending and shared, also with a roll-over of
+// another copy; empty when it is not a plain file with one link. A
+// reparse point is opened as itself, not followed.
+FileHandle OpenPlain(const std::wstring& path)
+{
+    // Appending only: each write lands at the file's end at that moment,
+    // whoever else writes, and a write of one line is whole.
+    FileHandle log(CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!log || !GetFileInformationByHandle(log.get(), &info)
+        || info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT) || info.nNumberOfLinks != 1)
+        return FileHandle();
+    return log;
+}
+
+bool SameFile(HANDLE a, HANDLE b)
+{
+    BY_HANDLE_FILE_INFORMATION x, y;
+    return GetFileInformationByHandle(a, &x) && GetFileInformationByHandle(b, &y)
+        && x.dwVolumeSerialNumber == y.dwVolumeSerialNumber && x.nFileIndexHigh == y.nFileIndexHigh
+        && x.nFileIndexLow == y.nFileIndexLow;
+}
+
+// Renames the full log to the older log's name, replacing that. Only the
+// file measured goes: when another copy has rolled it over meanwhile, the
+// name leads to its new log, which stays. False when nothing was renamed.
+bool RollOver(HANDLE measured, const std::wstring& path, const std::wstring& older)
+{
+    FileHandle log(CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!log || !SameFile(log.get(), measured)) return false;
+    // FILE_RENAME_INFO ends in the name; room for it and its NUL.
+    std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + (older.size() + 1) * sizeof(wchar_t));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = TRUE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = DWORD(older.size() * sizeof(wchar_t));
+    std::memcpy(rename->FileName, older.c_str(), (older.size() + 1) * sizeof(wchar_t));
+    // A rename that fails (the older log held open by someone, the folder
+    // not writable) leaves the log as it is; the line goes on at its end.
+    return SetFileInformationByHandle(log.get(), FileRenameInfo, rename, DWORD(buffer.size())) != FALSE;
+}
+
 } // namespace
 
 std::string Line(const Entry& entry, const SYSTEMTIME& t, int minutesEastOfUtc, const std::wstring& account)
@@ -79,7 +126,12 @@ std::string Line(const Entry& entry, const SYSTEMTIME& t, int minutesEastOfUtc, 
                   unsigned(t.wMonth), unsigned(t.wDay), unsigned(t.wHour), unsigned(t.wMinute), unsigned(t.wSecond),
                   minutesEastOfUtc < 0 ? L'-' : L'+', offset / 60, offset % 60);
     std::wstring products, registers;
-    for (const auto& p : entry.products) products += (products.empty() ? L"" : L", ") + Escaped(p);
+    // A refused file of thousands of products would write every name on
+    // every attempt.
+    const size_t named = entry.products.size() < MaxProducts ? entry.products.size() : MaxProducts;
+    for (size_t i = 0; i < named; ++i) products += (products.empty() ? L"" : L", ") + Escaped(entry.products[i]);
+    if (named < entry.products.size())
+        products += L" und " + std::to_wstring(entry.products.size() - named) + L" weitere";
     for (const auto& r : entry.registers)
         registers += (registers.empty() ? L"" : L", ") + r.registerLabel + L": " + std::to_wstring(r.keys)
                    + L" Schl\u00fcssel, " + std::to_wstring(r.values) + L" Werte";
@@ -96,11 +148,15 @@ void Append(const std::wstring& workingFolder, const Entry& entry) noexcept
         SYSTEMTIME now;
         GetLocalTime(&now);
         const std::string line = Line(entry, now, MinutesEastOfUtc(), Account());
-        // Appending only: each write lands at the file's end at that
-        // moment, whoever else writes, and a write of one line is whole.
-        FileHandle log(CreateFileW((workingFolder + L"\\" + FileName).c_str(), FILE_APPEND_DATA,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                   nullptr));
+        const std::wstring path = workingFolder + L"\\" + FileName;
+        FileHandle log = OpenPlain(path);
+        LARGE_INTEGER size;
+        if (log && GetFileSizeEx(log.get(), &size) && size.QuadPart + LONGLONG(line.size()) > MaxBytes) {
+            // Whether this copy or another one rolled it over, the line goes
+            // into the log that the name leads to now.
+            (void)RollOver(log.get(), path, workingFolder + L"\\" + OlderFileName);
+            log = OpenPlain(path);
+        }
         DWORD written = 0;
         // A log that cannot be opened or written is passed over, on purpose.
         if (log) (void)WriteFile(log.get(), line.data(), DWORD(line.size()), &written, nullptr);

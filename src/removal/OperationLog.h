@@ -6,6 +6,9 @@
 //   told it, restore file written or read ("-" for none).
 // Names and counts only, never a value's data. A backslash, tab, CR or LF
 // in a field is written as \\, \t, \r, \n, so that a line is one operation.
+// A line names at most MaxProducts products, then "und N weitere".
+// Before a line would take the log past MaxBytes, the log becomes
+// Tessarine.1.log, replacing an older one, and a new log begins.
 #include "removal/RestoreFiles.h"
 
 #include <windows.h>
@@ -15,6 +18,9 @@
 namespace OperationLog {
 
 inline constexpr wchar_t FileName[] = L"Tessarine.log";
+inline constexpr wchar_t OlderFileName[] = L"Tessarine.1.log";
+inline constexpr size_t MaxProducts = 20;
+inline constexpr LONGLONG MaxBytes = 1 << 20;
 inline constexpr wchar_t Removal[] = L"Entfernen";
 inline constexpr wchar_t Restore[] = L"Wiederherstellen";
 
@@ -31,8 +37,14 @@ std::string Line(const Entry& entry, const SYSTEMTIME& localTime, int minutesEas
 
 // Appends the entry, stamped now, with the account the program runs under.
 // Opened for appending and shared, and written with one call, so that two
-// copies of the program logging at once lose no line. A log that cannot be
-// written is passed over: it never stops or changes an operation.
+// copies of the program logging at once lose no line; a roll-over renames
+// the very file it measured, so a line another copy is writing meanwhile
+// lands in Tessarine.1.log rather than being lost. The working folder is
+// not trusted: the log is opened without following a reparse point and
+// written only when it is a plain file with one link, so that no link
+// planted there points the program's rights at another file. A log that
+// cannot be written, or is no such file, is passed over: it never stops
+// or changes an operation.
 void Append(const std::wstring& workingFolder, const Entry& entry) noexcept;
 
 } // namespace OperationLog

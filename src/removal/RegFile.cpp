@@ -325,13 +325,21 @@ bool Written(const Content& content, WrittenKeys& keys)
 
 std::wstring Folded(std::wstring_view name)
 {
+    // One code unit at a time, as CompareStringOrdinal compares: a
+    // surrogate stays as it is, so that letters outside the Basic
+    // Multilingual Plane keep their case apart, as the registry keeps them.
     std::wstring folded(name);
-    if (!folded.empty()
-        && LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, name.data(), int(name.size()), folded.data(),
-                         int(folded.size()), nullptr, nullptr, 0) != int(folded.size()))
-        return std::wstring(name); // unchanged: a mismatch can only refuse
+    for (wchar_t& c : folded) {
+        if (c >= 0xD800 && c <= 0xDFFF) continue;
+        wchar_t upper = c;
+        // The default casing is the file system's, the registry's upper-case
+        // table; a unit that cannot be mapped stays, which can only refuse.
+        if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, &c, 1, &upper, 1, nullptr, nullptr, 0) == 1) c = upper;
+    }
     return folded;
 }
+
+bool Importable(DWORD type, size_t bytes) { return !StringType(type) || bytes % 2 == 0; }
 
 bool StringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 

@@ -66,12 +66,19 @@ using WrittenKeys = std::unordered_map<std::wstring, WrittenKey>; // by Folded()
 // that the import passes over. The values point into content.
 bool Written(const Content& content, WrittenKeys& keys);
 
-// The registry's idea of "the same name" for keys and values: without regard
-// to case, one fixed upper case, whatever the user's language.
+// A name in one spelling for all the spellings that are the same name to
+// the registry: two names have the same Folded() exactly when
+// KeyName::Same() holds for them. It keys the maps of WrittenKeys.
 std::wstring Folded(std::wstring_view name);
 
 // REG_SZ, REG_EXPAND_SZ and REG_MULTI_SZ: data the import treats as text.
 bool StringType(DWORD type);
+
+// Whether the import can write the data as it is. String data of odd length
+// it cannot: it crashes on one byte, losing the rest of the file, and
+// writes longer ones two bytes longer. Such data is no backup, and a file
+// that holds it is no restore file.
+bool Importable(DWORD type, size_t bytes);
 
 // Whether two values' data bring back the same thing: byte for byte, except
 // that a string (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) stored without its

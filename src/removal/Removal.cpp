@@ -94,7 +94,7 @@ std::wstring Report(const Outcome& outcome)
 OperationLog::Entry Logged(const Outcome& outcome)
 {
     OperationLog::Entry entry{OperationLog::Removal, {outcome.name}, {}, Message(outcome),
-                              outcome.backup == KeyRemoval::Backup::Replaced ? L"Uninstall.reg" : L""};
+                              outcome.backup == KeyRemoval::Backup::Replaced ? RestoreFile::RestoreFileName : L""};
     for (const auto& r : outcome.registers) {
         if (r.deletion != KeyRemoval::Deletion::Deleted) continue;
         RestoreFiles::RegisterCount count{r.label, r.tree.size(), 0};

@@ -89,6 +89,7 @@ Result Import(const Request& request, const RegistryEditor::Seams& seams, RegFil
     switch (RestoreFiles::Check(read, content)) {
     case RestoreFiles::Refusal::NotRead: return Result::NotRead;
     case RestoreFiles::Refusal::Foreign: return Result::Foreign;
+    case RestoreFiles::Refusal::NotImportable: return Result::NotImportable;
     case RestoreFiles::Refusal::None: break;
     }
 
@@ -122,7 +123,8 @@ Outcome Run(const Request& request, const RegistryEditor::Seams& seams)
 std::wstring Question(const std::wstring& fileName)
 {
     // For Uninstall.reg the question reads as it always has.
-    if (CompareStringOrdinal(fileName.c_str(), -1, L"Uninstall.reg", -1, TRUE) == CSTR_EQUAL) return LastRemoval;
+    if (CompareStringOrdinal(fileName.c_str(), -1, RestoreFile::RestoreFileName, -1, TRUE) == CSTR_EQUAL)
+        return LastRemoval;
     return L"M\u00f6chten Sie die Registrierungseintr\u00e4ge aus der Datei " + Quoted(fileName)
          + L" wiederherstellen ?    ";
 }
@@ -138,7 +140,7 @@ std::wstring Message(const Outcome& outcome)
                L"wurde.   \nEs wurde nichts importiert; die Liste zeigt die Dateien jetzt neu.";
     case Result::NotRead: return Refused(RestoreFiles::Refusal::NotRead, name) + FileKept(name);
     case Result::Foreign: return Refused(RestoreFiles::Refusal::Foreign, name) + FileKept(name);
-    case Result::NotImportable: return Refused(RestoreFiles::Refusal::Foreign, name) + FileKept(name);
+    case Result::NotImportable: return Refused(RestoreFiles::Refusal::NotImportable, name) + FileKept(name);
     case Result::EditorNotStarted: return EditorNotStarted + FileKept(name);
     case Result::NotRestored: return NotRestored + FileKept(name);
     case Result::NoBackup: return NoBackup + FileKept(name);

@@ -2,6 +2,7 @@
 
 #include "catalogue/ProductRow.h"
 #include "platform/Handles.h"
+#include "platform/KeyName.h"
 
 #include <string_view>
 #include <vector>
@@ -26,10 +27,10 @@ std::vector<std::wstring_view> Levels(std::wstring_view name)
 HKEY RootOf(const std::wstring& name, std::wstring& path)
 {
     const size_t slash = name.find(L'\\');
-    const std::wstring root = RegFile::Folded(std::wstring_view(name).substr(0, slash));
+    const std::wstring_view root = std::wstring_view(name).substr(0, slash);
     path = slash == std::wstring::npos ? std::wstring() : name.substr(slash + 1);
-    if (root == ProductRow::MainRootName) return HKEY_LOCAL_MACHINE;
-    if (root == ProductRow::UserRootName) return HKEY_CURRENT_USER;
+    if (KeyName::Same(root, ProductRow::MainRootName)) return HKEY_LOCAL_MACHINE;
+    if (KeyName::Same(root, ProductRow::UserRootName)) return HKEY_CURRENT_USER;
     return nullptr;
 }
 
@@ -66,13 +67,13 @@ bool ProductOf(const std::wstring& keyName, std::wstring& registerLabel, std::ws
         const wchar_t* label;
     };
     static constexpr Place Places[] = {
-        {ProductRow::MainRootName, ProductRow::ProductRoot, L"Hauptregister"},
-        {ProductRow::MainRootName, ProductRow::ProductRoot32, L"Hauptregister (32-Bit-Ansicht)"},
-        {ProductRow::UserRootName, ProductRow::ProductRoot, L"Benutzerregister"},
+        {ProductRow::MainRootName, ProductRow::ProductRoot, ProductRow::MainLabel},
+        {ProductRow::MainRootName, ProductRow::ProductRoot32, ProductRow::Main32Label},
+        {ProductRow::UserRootName, ProductRow::ProductRoot, ProductRow::UserLabel},
     };
     for (const Place& place : Places) {
         const std::wstring prefix = std::wstring(place.root) + L"\\" + place.productRoot + L"\\";
-        if (keyName.size() <= prefix.size() || RegFile::Folded(keyName.substr(0, prefix.size())) != RegFile::Folded(prefix))
+        if (keyName.size() <= prefix.size() || !KeyName::Same(std::wstring_view(keyName).substr(0, prefix.size()), prefix))
             continue;
         const size_t end = keyName.find(L'\\', prefix.size());
         product = keyName.substr(prefix.size(), end == std::wstring::npos ? end : end - prefix.size());

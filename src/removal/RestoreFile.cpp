@@ -13,9 +13,8 @@ namespace RestoreFile {
 
 namespace {
 
-// More kept restore files of one second than a user could make: a folder
-// that holds them all is not ours to fill further.
-constexpr int MaxKeptCopies = 1000;
+constexpr wchar_t KeptExtension[] = L".reg";
+constexpr size_t KeptExtensionChars = std::size(KeptExtension) - 1;
 
 constexpr char Header[] = "Windows Registry Editor Version 5.00";
 constexpr size_t HeaderChars = sizeof Header - 1;
@@ -68,7 +67,7 @@ Paths PathsIn(const std::wstring& workingFolder)
 {
     return {workingFolder + L"\\Uninstall_1.reg", workingFolder + L"\\Uninstall_2.reg",
             workingFolder + L"\\Uninstall_3.reg", workingFolder + L"\\Uninstall.tmp",
-            workingFolder + L"\\Uninstall.reg", workingFolder + L"\\Uninstall.bak"};
+            workingFolder + L"\\" + RestoreFileName, workingFolder + L"\\" + BackupFileName};
 }
 
 bool ClearTemporaries(const Paths& paths)
@@ -124,16 +123,70 @@ Pending WritePending(const Paths& paths, const std::string& bytes, std::string& 
     return Pending::Failed;
 }
 
-std::wstring KeptPath(const Paths& paths, const SYSTEMTIME& replacedAt, int copy)
+std::wstring KeptName(const SYSTEMTIME& replacedAt, int copy)
 {
     wchar_t moment[32];
     std::swprintf(moment, std::size(moment), L" %04u-%02u-%02u %02u-%02u-%02u", unsigned(replacedAt.wYear),
                   unsigned(replacedAt.wMonth), unsigned(replacedAt.wDay), unsigned(replacedAt.wHour),
                   unsigned(replacedAt.wMinute), unsigned(replacedAt.wSecond));
-    // The restore file's path without its ".reg".
-    std::wstring path = paths.restore.substr(0, paths.restore.size() - 4) + moment;
-    if (copy > 1) path += L" (" + std::to_wstring(copy) + L")";
-    return path + L".reg";
+    // The restore file's name without its ".reg".
+    std::wstring name = std::wstring(RestoreFileName, std::size(RestoreFileName) - 1 - KeptExtensionChars) + moment;
+    if (copy > 1) name += L" (" + std::to_wstring(copy) + L")";
+    return name + KeptExtension;
+}
+
+std::wstring KeptPath(const Paths& paths, const SYSTEMTIME& replacedAt, int copy)
+{
+    return paths.restore.substr(0, paths.restore.size() - (std::size(RestoreFileName) - 1))
+         + KeptName(replacedAt, copy);
+}
+
+bool ReadKeptName(const std::wstring& name, SYSTEMTIME& replacedAt, int& copy)
+{
+    // "Uninstall YYYY-MM-DD HH-MM-SS.reg" or "... (n).reg": the numbers
+    // read at their places, then the name written again from them must be
+    // the name, so that only what KeptName writes is taken.
+    const size_t stem = std::size(RestoreFileName) - 1 - KeptExtensionChars;
+    constexpr size_t MomentChars = 20; // " YYYY-MM-DD HH-MM-SS"
+    if (name.size() < stem + MomentChars + KeptExtensionChars) return false;
+    auto number = [&](size_t at, size_t digits) {
+        int n = 0;
+        for (size_t i = at; i < at + digits; ++i) {
+            if (name[i] < L'0' || name[i] > L'9') return -1;
+            n = n * 10 + (name[i] - L'0');
+        }
+        return n;
+    };
+    const size_t at = stem + 1;
+    const int fields[] = {number(at, 4),      number(at + 5, 2),  number(at + 8, 2),
+                          number(at + 11, 2), number(at + 14, 2), number(at + 17, 2)};
+    for (int field : fields)
+        if (field < 0) return false;
+    SYSTEMTIME moment{WORD(fields[0]), WORD(fields[1]), 0, WORD(fields[2]), WORD(fields[3]), WORD(fields[4]),
+                      WORD(fields[5]), 0};
+    // The system's own test of a date and time (month 1 to 12, hour,
+    // minute, second), and the day within its month, which not every
+    // system's test checks for February.
+    const int year = fields[0];
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    constexpr int Days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    FILETIME asFileTime;
+    if (!SystemTimeToFileTime(&moment, &asFileTime) || fields[1] < 1 || fields[1] > 12
+        || fields[2] > Days[fields[1] - 1] + (fields[1] == 2 && leap ? 1 : 0))
+        return false;
+    int n = 1;
+    const size_t copyAt = stem + MomentChars + 2; // after " ("
+    const size_t copyEnd = name.size() - KeptExtensionChars - 1; // at ")"
+    if (name.size() > stem + MomentChars + KeptExtensionChars) {
+        if (copyEnd <= copyAt || copyEnd - copyAt > 4 || (n = number(copyAt, copyEnd - copyAt)) < 2
+            || n > MaxKeptCopies)
+            return false;
+    }
+    if (CompareStringOrdinal(name.c_str(), int(name.size()), KeptName(moment, n).c_str(), -1, TRUE) != CSTR_EQUAL)
+        return false;
+    replacedAt = moment;
+    copy = n;
+    return true;
 }
 
 namespace {

@@ -15,6 +15,16 @@
 
 namespace RestoreFile {
 
+// The file names, each spelt here alone.
+inline constexpr wchar_t RestoreFileName[] = L"Uninstall.reg";
+inline constexpr wchar_t BackupFileName[] = L"Uninstall.bak";
+// A search pattern that finds every kept name (see KeptName); ReadKeptName
+// tells which of the names it finds are kept names.
+inline constexpr wchar_t KeptPattern[] = L"Uninstall *.reg";
+// More kept restore files of one second than a user could make: a folder
+// that holds them all is not ours to fill further.
+inline constexpr int MaxKeptCopies = 1000;
+
 struct Paths {
     std::wstring mainExport;   // Uninstall_1.reg, the main register's key
     std::wstring userExport;   // Uninstall_2.reg, the user register's key
@@ -49,9 +59,14 @@ Pending WritePending(const Paths& paths, const std::string& bytes, std::string& 
 
 // Where a replaced restore file is kept, so that every removal stays
 // restorable: "Uninstall YYYY-MM-DD HH-MM-SS.reg" beside the restore file,
-// for the local time it was replaced at; copy 2, 3, ... adds " (2)",
-// " (3)", ... for a moment whose name is taken.
+// for the local time it was replaced at; copy 2, 3, ... MaxKeptCopies adds
+// " (2)", " (3)", ... for a moment whose name is taken.
+std::wstring KeptName(const SYSTEMTIME& replacedAt, int copy);
 std::wstring KeptPath(const Paths& paths, const SYSTEMTIME& replacedAt, int copy);
+// The moment and copy number of a name that KeptName writes (in any letter
+// case, as the file system finds it); false for every other name, a
+// moment that is no valid date and time included.
+bool ReadKeptName(const std::wstring& name, SYSTEMTIME& replacedAt, int& copy);
 
 // Moves the pending file in as the restore file, through to the disk. An
 // old restore file is first moved aside under the first free KeptPath, so

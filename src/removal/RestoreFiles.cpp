@@ -2,83 +2,106 @@
 
 #include "catalogue/ProductRow.h"
 #include "platform/Handles.h"
+#include "platform/KeyName.h"
 #include "removal/RestoreCheck.h"
 #include "removal/RestoreFile.h"
 
 #include <algorithm>
-#include <cwctype>
+#include <cwchar>
+#include <iterator>
 #include <tuple>
 
 namespace RestoreFiles {
 
 namespace {
 
-constexpr wchar_t RestoreFileName[] = L"Uninstall.reg";
-constexpr wchar_t Pattern[] = L"\\Uninstall*.reg";
+// Kept restore files only: Uninstall.reg is looked up by its name.
+std::wstring KeptFiles(const std::wstring& workingFolder)
+{
+    return workingFolder + L"\\" + RestoreFile::KeptPattern;
+}
 
 // The file system's idea of the same name: without regard to case.
-bool SameName(const std::wstring& a, const std::wstring& b)
+bool SameName(const std::wstring& a, const wchar_t* b)
 {
-    return a.size() == b.size() && RegFile::Folded(a) == RegFile::Folded(b);
+    return CompareStringOrdinal(a.c_str(), int(a.size()), b, -1, TRUE) == CSTR_EQUAL;
 }
 
-// Exactly n digits at s[at]; their number.
-bool Digits(const std::wstring& s, size_t at, size_t n, int& number)
+bool IsFile(const WIN32_FIND_DATAW& data) { return !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY); }
+
+ULONGLONG Ticks(const FILETIME& t) { return (ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime; }
+
+// A file as found, with what orders it: its last write, then Uninstall.reg
+// before the kept ones, then the moment and copy its name tells.
+struct Found {
+    File file;
+    ULONGLONG written = 0;
+    bool restoreFile = false;
+    SYSTEMTIME replacedAt{};
+};
+
+auto Order(const Found& f)
 {
-    if (at + n > s.size()) return false;
-    number = 0;
-    for (size_t i = at; i < at + n; ++i) {
-        if (s[i] < L'0' || s[i] > L'9') return false;
-        number = number * 10 + (s[i] - L'0');
-    }
-    return true;
+    const SYSTEMTIME& m = f.replacedAt;
+    return std::make_tuple(f.written, f.restoreFile, m.wYear, m.wMonth, m.wDay, m.wHour, m.wMinute, m.wSecond,
+                           f.file.copy);
 }
 
-auto Order(const File& f)
+File Read(const std::wstring& workingFolder, const std::wstring& name, const FILETIME& lastWrite)
 {
-    return std::make_tuple(f.when.wYear, f.when.wMonth, f.when.wDay, f.when.wHour, f.when.wMinute, f.when.wSecond,
-                           f.copy);
+    File f;
+    f.name = name;
+    f.path = workingFolder + L"\\" + name;
+    // The file's last write is when its removal made it: moving a file aside
+    // keeps it, so a kept file tells its own removal, not the next one.
+    SYSTEMTIME utc;
+    if (!FileTimeToSystemTime(&lastWrite, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &f.when))
+        f.when = {};
+    std::string bytes;
+    const FileHandle held = RestoreFile::OpenHeld(f.path);
+    const bool read = held && RestoreFile::ReadBytes(held.get(), bytes);
+    RestoreFile::Fingerprint fingerprint;
+    if (read && RestoreFile::FingerprintOf(held.get(), bytes, fingerprint)) f.fingerprint = fingerprint;
+    const RegFile::Content content = RegFile::Read(bytes);
+    f.refusal = Check(read, content);
+    f.held = WhatItHolds(content);
+    return f;
 }
 
 } // namespace
 
 bool IsRestoreFileName(const std::wstring& name, SYSTEMTIME* keptAt, int* copy)
 {
-    if (SameName(name, RestoreFileName)) return true;
-    // "Uninstall YYYY-MM-DD HH-MM-SS.reg" or "... (n).reg", as KeptPath makes them.
-    constexpr size_t Moment = 10, Stem = Moment + 19;
-    if (name.size() < Stem + 4 || !SameName(name.substr(0, Moment), L"Uninstall ")
-        || !SameName(name.substr(name.size() - 4), L".reg"))
-        return false;
-    int y, mo, d, h, mi, s;
-    const std::wstring at = name.substr(Moment, 19);
-    if (!Digits(at, 0, 4, y) || at[4] != L'-' || !Digits(at, 5, 2, mo) || at[7] != L'-' || !Digits(at, 8, 2, d)
-        || at[10] != L' ' || !Digits(at, 11, 2, h) || at[13] != L'-' || !Digits(at, 14, 2, mi) || at[16] != L'-'
-        || !Digits(at, 17, 2, s))
-        return false;
+    if (SameName(name, RestoreFile::RestoreFileName)) return true;
+    SYSTEMTIME moment;
     int n = 1;
-    const std::wstring rest = name.substr(Stem, name.size() - 4 - Stem);
-    if (!rest.empty()) {
-        if (rest.size() < 4 || rest.compare(0, 2, L" (") != 0 || rest.back() != L')'
-            || !Digits(rest, 2, rest.size() - 3, n) || n < 2)
-            return false;
-    }
-    if (keptAt) *keptAt = SYSTEMTIME{WORD(y), WORD(mo), 0, WORD(d), WORD(h), WORD(mi), WORD(s), 0};
+    if (!RestoreFile::ReadKeptName(name, moment, n)) return false;
+    if (keptAt) *keptAt = moment;
     if (copy) *copy = n;
     return true;
 }
 
+std::wstring TimeText(const SYSTEMTIME& t)
+{
+    wchar_t text[32];
+    std::swprintf(text, std::size(text), L"%04u-%02u-%02u %02u:%02u:%02u", unsigned(t.wYear), unsigned(t.wMonth),
+                  unsigned(t.wDay), unsigned(t.wHour), unsigned(t.wMinute), unsigned(t.wSecond));
+    return text;
+}
+
 Presence Look(const std::wstring& workingFolder)
 {
+    // One look by the exact name, whatever else lies in the folder; it is
+    // searched only when that finds nothing, and then only up to the first
+    // kept file.
+    const DWORD attributes = GetFileAttributesW((workingFolder + L"\\" + RestoreFile::RestoreFileName).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return {true, true};
     Presence there;
     WIN32_FIND_DATAW data;
-    FindHandle find(FindFirstFileW((workingFolder + Pattern).c_str(), &data));
+    FindHandle find(FindFirstFileW(KeptFiles(workingFolder).c_str(), &data));
     if (!find) return there;
-    do {
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY || !IsRestoreFileName(data.cFileName)) continue;
-        there.any = true;
-        there.restoreFile = SameName(data.cFileName, RestoreFileName);
-    } while (!there.restoreFile && FindNextFileW(find.get(), &data));
+    do there.any = IsFile(data) && IsRestoreFileName(data.cFileName);
+    while (!there.any && FindNextFileW(find.get(), &data));
     return there;
 }
 
@@ -88,6 +111,11 @@ Refusal Check(bool read, const RegFile::Content& content)
     // import its own way: what it would write cannot be told.
     if (!read || !content.readable) return Refusal::NotRead;
     if (!RestoreCheck::OnlyProductKeys(content)) return Refusal::Foreign;
+    // The import would stop half-way through the file: what it wrote
+    // before could not be told from what the file holds.
+    for (const auto& key : content.keys)
+        for (const auto& v : key.values)
+            if (!RegFile::Importable(v.type, v.data.size())) return Refusal::NotImportable;
     return Refusal::None;
 }
 
@@ -96,6 +124,7 @@ const wchar_t* Reason(Refusal refusal)
     switch (refusal) {
     case Refusal::NotRead: return L"konnte nicht gelesen werden";
     case Refusal::Foreign: return L"enth\u00e4lt Eintr\u00e4ge au\u00dferhalb der Velmora-Produkte";
+    case Refusal::NotImportable: return L"enth\u00e4lt Werte, die der Registrierungseditor nicht importieren kann";
     default: return L"";
     }
 }
@@ -115,7 +144,7 @@ Held WhatItHolds(const RegFile::Content& content)
         count->values += values;
         // One product in one register, however its key is spelled.
         const bool known = std::any_of(held.products.begin(), held.products.end(), [&](const Product& q) {
-            return q.registerLabel == p.registerLabel && RegFile::Folded(q.name) == RegFile::Folded(p.name);
+            return q.registerLabel == p.registerLabel && KeyName::Same(q.name, p.name);
         });
         if (!known) held.products.push_back(std::move(p));
     };
@@ -138,36 +167,30 @@ Held WhatItHolds(const RegFile::Content& content)
 
 std::vector<File> List(const std::wstring& workingFolder)
 {
-    std::vector<File> files;
+    std::vector<Found> found;
+    const std::wstring restoreFile = workingFolder + L"\\" + RestoreFile::RestoreFileName;
+    WIN32_FILE_ATTRIBUTE_DATA attributes;
+    if (GetFileAttributesExW(restoreFile.c_str(), GetFileExInfoStandard, &attributes)
+        && !(attributes.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        found.push_back({Read(workingFolder, RestoreFile::RestoreFileName, attributes.ftLastWriteTime),
+                         Ticks(attributes.ftLastWriteTime), true, {}});
     WIN32_FIND_DATAW data;
-    FindHandle find(FindFirstFileW((workingFolder + Pattern).c_str(), &data));
-    if (!find) return files;
-    do {
-        File f;
-        f.name = data.cFileName;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY || !IsRestoreFileName(f.name, &f.when, &f.copy))
-            continue;
-        f.path = workingFolder + L"\\" + f.name;
-        if (SameName(f.name, RestoreFileName)) {
-            SYSTEMTIME utc;
-            if (!FileTimeToSystemTime(&data.ftLastWriteTime, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &f.when))
-                f.when = {};
-        }
-        std::string bytes;
-        const FileHandle held = RestoreFile::OpenHeld(f.path);
-        const bool read = held && RestoreFile::ReadBytes(held.get(), bytes);
-        RestoreFile::Fingerprint fingerprint;
-        if (read && RestoreFile::FingerprintOf(held.get(), bytes, fingerprint)) f.fingerprint = fingerprint;
-        const RegFile::Content content = RegFile::Read(bytes);
-        f.refusal = Check(read, content);
-        f.held = WhatItHolds(content);
-        files.push_back(std::move(f));
-    } while (FindNextFileW(find.get(), &data));
-    std::sort(files.begin(), files.end(), [](const File& a, const File& b) {
-        const bool aLast = SameName(a.name, RestoreFileName), bLast = SameName(b.name, RestoreFileName);
-        if (aLast != bLast) return aLast;
-        return Order(a) > Order(b);
-    });
+    FindHandle find(FindFirstFileW(KeptFiles(workingFolder).c_str(), &data));
+    if (find) {
+        do {
+            Found f;
+            int copy = 1;
+            if (!IsFile(data) || !RestoreFile::ReadKeptName(data.cFileName, f.replacedAt, copy)) continue;
+            f.file = Read(workingFolder, data.cFileName, data.ftLastWriteTime);
+            f.file.copy = copy;
+            f.written = Ticks(data.ftLastWriteTime);
+            found.push_back(std::move(f));
+        } while (FindNextFileW(find.get(), &data));
+    }
+    std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return Order(a) > Order(b); });
+    std::vector<File> files;
+    files.reserve(found.size());
+    for (auto& f : found) files.push_back(std::move(f.file));
     return files;
 }
 

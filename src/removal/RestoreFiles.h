@@ -13,8 +13,9 @@
 
 namespace RestoreFiles {
 
-// Uninstall.reg, or a kept restore file's name; the moment and copy number
-// a kept name tells (copy 1 has no " (n)").
+// Uninstall.reg, or a kept restore file's name exactly as the removal
+// writes it (RestoreFile::ReadKeptName); the moment and copy number a kept
+// name tells (copy 1 has no " (n)").
 bool IsRestoreFileName(const std::wstring& name, SYSTEMTIME* keptAt = nullptr, int* copy = nullptr);
 
 struct Presence {
@@ -22,8 +23,9 @@ struct Presence {
     bool restoreFile = false; // Uninstall.reg itself
 };
 
-// One directory search for "Uninstall*.reg", ended as soon as Uninstall.reg
-// turns up: with no kept file that is one look, as a plain existence test.
+// One look for Uninstall.reg by its name; only when it is not there, a
+// directory search for kept files, ended at the first one. However many
+// kept files there are, that is one look, or one look and one search.
 Presence Look(const std::wstring& workingFolder);
 
 // Why a restore refuses a file before the registry editor gets it.
@@ -31,12 +33,14 @@ enum class Refusal {
     None,
     NotRead, // the file cannot be opened or read, or not as an export is read
     Foreign, // it writes something besides product keys, or nothing at all
+    NotImportable, // it holds string data of odd length, which the import cannot write as it is
 };
 Refusal Check(bool read, const RegFile::Content& content);
 
 // The restore's own words for a refusal, for a file of that name:
 // "konnte nicht gelesen werden", "enthält Einträge außerhalb der
-// Velmora-Produkte".
+// Velmora-Produkte", "enthält Werte, die der Registrierungseditor nicht
+// importieren kann".
 const wchar_t* Reason(Refusal refusal);
 
 struct Product {
@@ -64,8 +68,8 @@ Held WhatItHolds(const RegFile::Content& content);
 struct File {
     std::wstring path;
     std::wstring name;
-    SYSTEMTIME when{}; // local; for Uninstall.reg its last write
-    int copy = 1;
+    SYSTEMTIME when{}; // local: the file's last write, when its removal made it
+    int copy = 1;      // a kept name's copy number; 1 for Uninstall.reg
     Refusal refusal = Refusal::None;
     Held held;
     // The file as this listing read it, so that a restore of the row
@@ -74,8 +78,12 @@ struct File {
     std::optional<RestoreFile::Fingerprint> fingerprint;
 };
 
-// Every restore file, newest first: Uninstall.reg, then the kept ones by
-// their names' moment and copy number. Each is read once.
+// Every restore file, newest first by its last write; of two written at
+// the same moment Uninstall.reg first, then the kept ones by the moment
+// and copy number their names tell. Each is read once.
 std::vector<File> List(const std::wstring& workingFolder);
+
+// A row's time as the list and the console show it: "2026-12-07 09:05:03".
+std::wstring TimeText(const SYSTEMTIME& localTime);
 
 } // namespace RestoreFiles

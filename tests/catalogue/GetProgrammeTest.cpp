@@ -151,6 +151,8 @@ TEST_F(Listing, AUserRegisterNameIsListedAgainExactlyWhenTheRegistryHoldsItApart
     for (const auto& [name, same] : user) {
         bool userRow = false;
         for (const auto& row : Rows()) userRow |= row == name + Tab + L"HKEY_CURRENT_USER" + Tab + L"<PROGRAMS>" + Tab + L"1.0";
+        EXPECT_EQ(same, KeyExists(HKEY_LOCAL_MACHINE, std::wstring(Velmora) + L"\\" + name))
+            << "the registry finds the main register's key by this name: " << Narrow(name);
         EXPECT_EQ(userRow, !same) << Narrow(name);
         expected += !same;
     }

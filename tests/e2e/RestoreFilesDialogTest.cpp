@@ -6,6 +6,7 @@
 #include "app/RestoreFilesDialog.h"
 #include "removal/OperationLog.h"
 #include "removal/Restore.h"
+#include "removal/RestoreFiles.h"
 #include "support/Screen.h"
 #include "support/TestSupport.h"
 
@@ -40,11 +41,7 @@ std::wstring LastWritten(const std::wstring& file)
     if (!GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data)
         || !FileTimeToSystemTime(&data.ftLastWriteTime, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))
         return L"<no time>";
-    wchar_t text[40];
-    std::swprintf(text, std::size(text), L"%04u-%02u-%02u %02u:%02u:%02u", unsigned(local.wYear),
-                  unsigned(local.wMonth), unsigned(local.wDay), unsigned(local.wHour), unsigned(local.wMinute),
-                  unsigned(local.wSecond));
-    return text;
+    return RestoreFiles::TimeText(local);
 }
 
 // The registry editors that the program has running right now.

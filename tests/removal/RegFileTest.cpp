@@ -1,10 +1,13 @@
 // The reader of registry files, against real exports of the registry editor
 // and against the text forms its import accepts.
+#include "platform/KeyName.h"
 #include "platform/Registry.h"
 #include "removal/RegFile.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace test;
 
@@ -85,7 +88,7 @@ TEST(RegistryFile, ReadsARealExportAsTheRegistryHoldsIt)
 
 TEST(RegistryFile, ReadsTheTextAsTheImportDoes)
 {
-    const std::wstring head = L"Windows Registry Editor Version 5.00\r\n";
+    const std::wstring head = std::wstring(RegHeader) + L"\r\n";
     auto inA = [&](const std::wstring& line) { return head + L"[A]\r\n" + line + L"\r\n"; };
     struct Case {
         const char* what;
@@ -103,7 +106,8 @@ TEST(RegistryFile, ReadsTheTextAsTheImportDoes)
          L"A: a\\b\"c\nd=1:78000d00790071000000\n"},
         {"the last ] ends a key name; rubbish lines are passed over",
          head + L"[A]x]\r\n; comment\r\nrubbish\r\n\"v\"=\"w\" ; comment\r\n", L"A]x: v=1:77000000\n"},
-        {"deletions", head + L"[-A]\r\n[B]\r\n\"v\"=-\r\n", L"-A:\nB: v=-\n"},
+        {"deletions, with a comment after one", head + L"[-A]\r\n[B]\r\n\"v\"=- ; gone\r\n", L"-A:\nB: v=-\n"},
+        {"a string with a comment after it", inA(L"\"s\"=\"a\" ; c"), L"A: s=1:61000000\n"},
         {"a key line the import passes over leaves the key before open",
          head + L"[A]\r\n[B\r\n\"v\"=\"1\"\r\n[ C]\r\n", L"A: v=1:31000000\nB (passed over):\n C] (passed over):\n"},
         {"the forms exports write for types, empty data and digits of either case",
@@ -133,6 +137,8 @@ TEST(RegistryFile, ReadsTheTextAsTheImportDoes)
         {"a dword of Arabic-Indic digits", inA(L"\"d\"=dword:\u0660\u0660\u0660\u0660\u0660\u0660\u0660\u0661"), L""},
         {"a type exports never write", inA(L"\"d\"=word:1"), L""},
         {"a name without data", inA(L"\"v\" \"1\""), L""},
+        {"text after a string's closing quote", inA(L"\"s\"=\"a\"b"), L""},
+        {"text after a value deletion", inA(L"\"v\"=-0"), L""},
         {"a \\0 escape in a string", inA(L"\"s\"=\"a\\0b\""), L""},
         {"a \\0 escape in a name", inA(L"\"a\\0\"=\"1\""), L""},
         {"a string without its closing quote", inA(L"\"s\"=\"open"), L""},
@@ -157,4 +163,37 @@ TEST(RegistryFile, ReadsTheTextAsTheImportDoes)
     // A file in the ANSI code page: strings and hex strings arrive as text.
     const RegFile::Content ansi = RegFile::Read("REGEDIT4\r\n[A]\r\n\"s\"=\"ab\"\r\n\"e\"=hex(2):61,62\r\n");
     EXPECT_EQ(Narrow(Summary(ansi)), "A: s=1:610062000000 e=2:610062000000\n");
+}
+
+// The reader keeps two names apart exactly when the registry does: every
+// UTF-16 code unit folds to a unit that KeyName::Same holds equal to it,
+// and units of different folds are never the same name.
+TEST(RegistryFile, FoldsNamesExactlyAsTheRegistryComparesThem)
+{
+    std::vector<std::wstring> folds;
+    for (unsigned u = 1; u <= 0xFFFF; ++u) {
+        const std::wstring unit(1, wchar_t(u));
+        const std::wstring folded = RegFile::Folded(unit);
+        if (!KeyName::Same(unit, folded)) ADD_FAILURE() << "U+" << std::hex << u << " folds to another name";
+        folds.push_back(folded);
+    }
+    std::sort(folds.begin(), folds.end(), KeyName::Less());
+    folds.erase(std::unique(folds.begin(), folds.end()), folds.end());
+    for (size_t i = 1; i < folds.size(); ++i)
+        if (KeyName::Same(folds[i - 1], folds[i]))
+            ADD_FAILURE() << "U+" << std::hex << unsigned(folds[i - 1][0]) << " and U+" << unsigned(folds[i][0])
+                          << " fold apart but are one name";
+
+    // A letter outside the Basic Multilingual Plane keeps its case apart:
+    // the import writes the small and the capital Deseret letter as two
+    // keys and two values, and the reader sees both.
+    const std::wstring small = L"\xD801\xDC28", capital = L"\xD801\xDC00";
+    EXPECT_FALSE(KeyName::Same(small, capital));
+    const RegFile::Content content = RegFile::Read(Utf16File(
+        RegHead + L"[HKEY_CURRENT_USER\\" + small + L"]\r\n\"" + small + L"\"=\"1\"\r\n\"" + capital + L"\"=\"2\"\r\n\r\n"
+        + L"[HKEY_CURRENT_USER\\" + capital + L"]\r\n\r\n[hkey_current_user\\" + small + L"]\r\n"));
+    RegFile::WrittenKeys keys;
+    ASSERT_TRUE(RegFile::Written(content, keys));
+    ASSERT_EQ(keys.size(), 2u) << "the key named again in other letter case is one of the two";
+    EXPECT_EQ(keys[RegFile::Folded(L"HKEY_CURRENT_USER\\" + small)].values.size(), 2u);
 }

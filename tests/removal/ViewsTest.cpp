@@ -3,6 +3,7 @@
 // removed and restored in the view where they live, with the real editor.
 #include "WindowFixture.h"
 
+#include <algorithm>
 #include <tuple>
 
 using namespace test;
@@ -116,3 +117,68 @@ TEST_P(BothViews, EachViewIsListedRemovedAndRestoredWhereItLives)
 
 INSTANTIATE_TEST_SUITE_P(CasesAndScopes, BothViews,
                          ::testing::Combine(::testing::Range(0, int(std::size(Cases))), ::testing::Values(0, 1, 2)));
+
+namespace {
+
+// A product key's place: the main register's two views and the user
+// register, in the order the listing reads them.
+struct Seat {
+    HKEY root;
+    REGSAM view;
+    const wchar_t* rootName;
+};
+const Seat Main{HKEY_LOCAL_MACHINE, 0, L"HKEY_LOCAL_MACHINE"};
+const Seat Main32{HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, L"HKEY_LOCAL_MACHINE"};
+const Seat User{HKEY_CURRENT_USER, 0, L"HKEY_CURRENT_USER"};
+
+struct NameRule : WindowFixture {};
+
+} // namespace
+
+// The registry holds two names as one key exactly when it compares them
+// equal: ordinal, without regard to case, one code unit at a time. Each such
+// key is its own row, and its removal takes its keys and no other.
+TEST_F(NameRule, ARowForEveryKeyTheRegistryHoldsAndItsRemovalTakesExactlyThose)
+{
+    const struct {
+        const char* what;
+        const wchar_t* first;
+        Seat firstAt;
+        const wchar_t* second;
+        Seat secondAt;
+        bool oneKey;
+    } cases[] = {
+        {"sharp s and ss, in the two registers", L"Stra\u00dfe", Main, L"Strasse", User, false},
+        {"a soft hyphen, in the 32-bit view and the user register", L"Ver\u00adlag", Main32, L"Verlag", User, false},
+        {"a precomposed and a combining accent, in the two views", L"Caf\u00e9", Main, L"Cafe\u0301", Main32, false},
+        {"a letter outside the BMP, small and capital", L"\xD801\xDC28", Main32, L"\xD801\xDC00", User, false},
+        {"a case pair, in the 32-bit view and the user register", L"velmora", Main32, L"VELMORA", User, true},
+    };
+    Load();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CleanVelmora clean;
+        AddProduct(c.firstAt.root, c.first, nullptr, nullptr, c.firstAt.view);
+        AddProduct(c.secondAt.root, c.second, nullptr, nullptr, c.secondAt.view);
+        Scope(0);
+        std::vector<std::wstring> rows, expected{std::wstring(c.first) + L"\t" + c.firstAt.rootName};
+        if (!c.oneKey) expected.push_back(std::wstring(c.second) + L"\t" + c.secondAt.rootName);
+        for (int i = 0; i < root->LProdukte.count(); ++i) {
+            const std::vector<std::wstring> fields = Split(root->LProdukte.text(i));
+            rows.push_back(fields[0] + L"\t" + fields[1]);
+        }
+        std::sort(rows.begin(), rows.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(rows, expected);
+
+        Select(c.first);
+        boxes.clear();
+        answers = {IDYES, IDOK};
+        root->bEntfernen_Click();
+        ASSERT_EQ(boxes.size(), 2u);
+        EXPECT_EQ(boxes[1].text, RemovedMessage) << Narrow(boxes[1].text);
+        EXPECT_FALSE(KeyExists(c.firstAt.root, std::wstring(Velmora) + L"\\" + c.first, c.firstAt.view));
+        EXPECT_EQ(KeyExists(c.secondAt.root, std::wstring(Velmora) + L"\\" + c.second, c.secondAt.view), !c.oneKey)
+            << "the other key goes exactly when the registry holds both names as one";
+    }
+}

@@ -152,6 +152,17 @@ std::string Utf16File(const std::wstring& text)
     return bytes;
 }
 
+std::vector<std::wstring> Split(const std::wstring& text, const std::wstring& by)
+{
+    std::vector<std::wstring> parts;
+    for (size_t at = 0;;) {
+        const size_t end = text.find(by, at);
+        parts.push_back(text.substr(at, end == std::wstring::npos ? end : end - at));
+        if (end == std::wstring::npos) return parts;
+        at = end + by.size();
+    }
+}
+
 std::string RegistryDump(const std::wstring& below)
 {
     std::wstring dump;

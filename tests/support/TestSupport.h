@@ -64,6 +64,14 @@ bool FileThere(const std::wstring& path);
 
 // UTF-16LE bytes with the byte order mark, as the registry editor writes.
 std::string Utf16File(const std::wstring& text);
+// The first line of a registry file as the registry editor writes it.
+inline constexpr wchar_t RegHeader[] = L"Windows Registry Editor Version 5.00";
+// The header line and the blank line after it, as an export begins.
+inline const std::wstring RegHead = std::wstring(RegHeader) + L"\r\n\r\n";
+
+// The text's parts between each occurrence of by: a row's or a log line's
+// fields at its tabs, a file's lines at their line ends.
+std::vector<std::wstring> Split(const std::wstring& text, const std::wstring& by = L"\t");
 
 // The product root (or the key below it) of both registers, and of the main
 // register's 32-bit view, as read directly: every key with its name as

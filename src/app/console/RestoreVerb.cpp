@@ -1,0 +1,83 @@
+// /wiederherstellen: the window's restore of a restore file in the working
+// folder, with the same checks before and after the editor.
+#include "app/console/Editor.h"
+#include "app/console/Output.h"
+#include "app/console/Rights.h"
+#include "app/console/Verbs.h"
+#include "app/console/WorkingFolder.h"
+#include "removal/RegFile.h"
+#include "removal/Restore.h"
+#include "removal/RestoreFile.h"
+
+namespace Verbs {
+
+namespace {
+
+constexpr wchar_t RestoreFileName[] = L"Uninstall.reg";
+constexpr wchar_t MainRoot[] = L"HKEY_LOCAL_MACHINE\\";
+
+// Whether the file would write into the main register. Read only to tell
+// which rights the import needs; the restore reads and checks it again.
+bool WritesMainRegister(const std::wstring& file)
+{
+    std::string bytes;
+    if (!RestoreFile::ReadBytes(file, bytes)) return false;
+    const std::wstring prefix = RegFile::Folded(MainRoot);
+    for (const RegFile::Key& key : RegFile::Read(bytes).keys)
+        if (RegFile::Folded(key.name).compare(0, prefix.size(), prefix) == 0) return true;
+    return false;
+}
+
+} // namespace
+
+int RestoreExitCode(Restore::Result result)
+{
+    switch (result) {
+    case Restore::Result::Done: return ExitCode::Done;
+    case Restore::Result::Missing:
+    case Restore::Result::Changed:
+    case Restore::Result::NotRead:
+    case Restore::Result::Foreign:
+    case Restore::Result::NotImportable: return ExitCode::RestoreFileRefused;
+    case Restore::Result::EditorNotStarted: return ExitCode::EditorOrRights;
+    case Restore::Result::NotRestored:
+    case Restore::Result::NoBackup:
+    case Restore::Result::NotDeleted: return ExitCode::RestoreIncomplete;
+    }
+    return ExitCode::Unexpected;
+}
+
+
+Report Restore(const Arguments::Command& c)
+{
+    // The restore file is read from the folder; a folder that is not there
+    // holds none, and is not made for nothing.
+    const WorkingFolder::Folder folder = WorkingFolder::Prepare(c.folder, false);
+    if (folder.state == WorkingFolder::State::NotFolder) return Refused(ExitCode::FolderUnusable, WorkingFolder::Why(folder));
+    const std::wstring name = c.file.empty() ? std::wstring(RestoreFileName) : c.file;
+    const std::wstring file = folder.path + L"\\" + name;
+    if (folder.state != WorkingFolder::State::Ready)
+        return Refused(ExitCode::RestoreFileRefused, L"Im Arbeitsordner \"" + folder.path + L"\" liegt keine Datei " + name + L".");
+    if (WritesMainRegister(file) && Rights::MainRegisterDenied())
+        return Refused(ExitCode::EditorOrRights,
+                       L"Die Datei " + name + L" schreibt ins Hauptregister; das verlangt Administratorrechte.");
+
+    Editor::Starts starts;
+    const Restore::Outcome o = Restore::Run({file, folder.path, std::nullopt}, Editor::Seams(starts));
+
+    Report r;
+    r.exitCode = RestoreExitCode(o.result);
+    if (o.result == Restore::Result::Done) {
+        r.out = Output::Lines(L"Die Eintr\u00e4ge aus " + o.fileName + L" sind wiederhergestellt; die Datei liegt jetzt als "
+                              L"Uninstall.bak im Arbeitsordner.");
+        return r;
+    }
+    if (o.result == Restore::Result::Missing)
+        return Refused(r.exitCode, L"Im Arbeitsordner \"" + folder.path + L"\" liegt keine Datei " + name + L".");
+    r.out = Output::Lines(Restore::Message(o));
+    if (starts.failed > 0 && starts.rightsMissing())
+        r.out += Output::Lines(L"Der Registrierungs-Editor verlangt Administratorrechte.");
+    return r;
+}
+
+} // namespace Verbs

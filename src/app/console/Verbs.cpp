@@ -1,0 +1,80 @@
+#include "app/console/Verbs.h"
+
+#include "app/console/ListFormat.h"
+#include "app/console/Output.h"
+#include "app/console/Rights.h"
+#include "app/console/WorkingFolder.h"
+#include "catalogue/Listing.h"
+#include "removal/Removal.h"
+
+namespace Verbs {
+
+namespace {
+
+bool TakesMainRegister(int scope) { return scope != Arguments::UserRegister; }
+
+Report List(const Arguments::Command& c)
+{
+    Report r;
+    const std::vector<Listing::Product> products = Listing::List(c.scope);
+    switch (c.format) {
+    case Arguments::Format::Text: r.out = ListFormat::Text(products); break;
+    case Arguments::Format::Csv: r.out = ListFormat::Csv(products); break;
+    case Arguments::Format::Json: r.out = ListFormat::Json(products); break;
+    }
+    // The listing opens the product root with full access, and without it
+    // the main register lists nothing: say so rather than pass for empty.
+    if (TakesMainRegister(c.scope) && Rights::MainRegisterDenied()) {
+        r.exitCode = ExitCode::EditorOrRights;
+        r.err = Output::Lines(L"Das Hauptregister kann ohne Administratorrechte nicht gelesen werden; "
+                              L"seine Produkte fehlen in der Liste.");
+    }
+    return r;
+}
+
+Report Check(const Arguments::Command& c)
+{
+    Report r;
+    std::wstring found;
+    for (const Removal::PreviewPlace& place : Removal::Preview(c.name, c.scope))
+        if (!place.keys.empty()) found += (found.empty() ? L"" : L", ") + std::wstring(place.label);
+    if (found.empty()) {
+        r.out = Output::Lines(c.name + L": nicht gefunden.");
+        return r;
+    }
+    r.exitCode = ExitCode::Found;
+    r.out = Output::Lines(c.name + L": gefunden (" + found + L").");
+    return r;
+}
+
+} // namespace
+
+Report Refused(int exitCode, const std::wstring& why)
+{
+    Report r;
+    r.exitCode = exitCode;
+    r.err = Output::Lines(why);
+    return r;
+}
+
+Report Run(const Arguments::Command& c)
+{
+    if (c.verb == Arguments::Verb::Help) return {ExitCode::Done, Output::Lines(Help()), {}};
+    // A folder named for a verb that does not write it must still be a
+    // folder: a mistyped path is told, not passed over.
+    if (!c.folder.empty() && c.verb != Arguments::Verb::Remove && c.verb != Arguments::Verb::Restore) {
+        const WorkingFolder::Folder folder = WorkingFolder::Prepare(c.folder, false);
+        if (folder.state == WorkingFolder::State::NotFolder)
+            return Refused(ExitCode::FolderUnusable, WorkingFolder::Why(folder));
+    }
+    switch (c.verb) {
+    case Arguments::Verb::List: return List(c);
+    case Arguments::Verb::Check: return Check(c);
+    case Arguments::Verb::Remove: return c.preview ? Preview(c) : Remove(c);
+    case Arguments::Verb::Restore: return Restore(c);
+    case Arguments::Verb::Help: break;
+    }
+    return {ExitCode::Done, Output::Lines(Help()), {}};
+}
+
+} // namespace Verbs

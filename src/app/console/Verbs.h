@@ -1,0 +1,41 @@
+#pragma once
+// The console program's verbs: each runs an operation and turns its outcome
+// into lines and an exit code. Nothing is written here; the start-up writes
+// the report, so that a verb's words and code can be checked in-process.
+#include "app/console/Arguments.h"
+#include "app/console/Editor.h"
+#include "app/console/ExitCodes.h"
+#include "removal/Removal.h"
+#include "removal/Restore.h"
+
+#include <string>
+
+namespace Verbs {
+
+struct Report {
+    int exitCode = ExitCode::Done;
+    std::wstring out; // for standard output
+    std::wstring err; // for standard error: why a command could not be carried out
+};
+
+Report Run(const Arguments::Command& command);
+
+// The help: the verbs, their options, and the exit codes.
+std::wstring Help();
+
+// The verbs that change the registry, each in its own file.
+Report Remove(const Arguments::Command& command);
+Report Preview(const Arguments::Command& command);
+Report Restore(const Arguments::Command& command);
+
+// The exit code of a removal's outcome, given how the editor's starts went:
+// anything removed while something stays is "partly"; nothing removed
+// because the editor could not start, or the registry refused, is a
+// matter of rights; nothing removed otherwise means no verified backup.
+int RemovalExitCode(const Removal::Outcome& outcome, const Editor::Starts& starts);
+int RestoreExitCode(Restore::Result result);
+
+// A report that ends the verb with a reason on standard error.
+Report Refused(int exitCode, const std::wstring& why);
+
+} // namespace Verbs
