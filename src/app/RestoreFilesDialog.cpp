@@ -2,82 +2,29 @@
 
 #include "app/Root.h"
 
+#include <commctrl.h>
 #include <algorithm>
-#include <cwchar>
-#include <iterator>
+#include <optional>
+#include <stdexcept>
 #include <vector>
 
 namespace RestoreFilesDialog {
 
 namespace {
 
-// Laid out in dialog units, so that the dialog follows its font and the DPI
-// it is shown at.
-constexpr short Width = 440, Height = 190, Margin = 7, ButtonHeight = 14;
-
 struct State {
     Root& root;
     std::vector<RestoreFiles::File> files;
+    // A restore started from the list runs: the dialog takes no input, and
+    // a close asked for meanwhile waits for the restore's end.
+    bool restoring = false;
+    bool closePending = false;
 };
 
-// A dialog template in memory (DLGTEMPLATEEX): the texts stay in the code,
-// in one encoding, with the rest of the program's texts.
-class Template {
-public:
-    Template(const wchar_t* title, DWORD style, short cx, short cy, WORD items)
-    {
-        Word(1);
-        Word(0xFFFF);
-        Dword(0);
-        Dword(0);
-        Dword(style);
-        Word(items);
-        Coordinates(0, 0, cx, cy);
-        Word(0); // no menu
-        Word(0); // the dialog class
-        Text(title);
-        Word(9);      // points, as the window's font
-        Word(FW_NORMAL);
-        Word(0);      // not italic, character set 0
-        Text(L"Tahoma");
-    }
-    // A control of a predefined class: 0x80 button, 0x82 static, 0x83 list box.
-    void Item(WORD atom, int id, const wchar_t* text, DWORD style, short x, short y, short cx, short cy)
-    {
-        if (words_.size() % 2) Word(0); // each item starts on a DWORD
-        Dword(0);
-        Dword(0);
-        Dword(WS_CHILD | WS_VISIBLE | style);
-        Coordinates(x, y, cx, cy);
-        Dword(DWORD(id));
-        Word(0xFFFF);
-        Word(atom);
-        Text(text);
-        Word(0);
-    }
-    const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
-
-private:
-    void Word(WORD w) { words_.push_back(w); }
-    void Dword(DWORD d) { Word(LOWORD(d)); Word(HIWORD(d)); }
-    void Coordinates(short x, short y, short cx, short cy) { for (short v : {x, y, cx, cy}) Word(WORD(v)); }
-    void Text(const wchar_t* s)
-    {
-        for (; *s; ++s) Word(WORD(*s));
-        Word(0);
-    }
-    std::vector<WORD> words_;
-};
-
-constexpr WORD ButtonClass = 0x80, StaticClass = 0x82, ListBoxClass = 0x83;
-
-std::wstring When(const RestoreFiles::File& f)
+std::wstring Moment(const RestoreFiles::File& f)
 {
-    wchar_t text[40];
-    std::swprintf(text, std::size(text), L"%04u-%02u-%02u %02u:%02u:%02u", unsigned(f.when.wYear),
-                  unsigned(f.when.wMonth), unsigned(f.when.wDay), unsigned(f.when.wHour), unsigned(f.when.wMinute),
-                  unsigned(f.when.wSecond));
-    return f.copy > 1 ? std::wstring(text) + L" (" + std::to_wstring(f.copy) + L")" : text;
+    const std::wstring text = RestoreFiles::TimeText(f.when);
+    return f.copy > 1 ? text + L" (" + std::to_wstring(f.copy) + L")" : text;
 }
 
 bool Restorable(const State& s, int i)
@@ -86,144 +33,204 @@ bool Restorable(const State& s, int i)
 }
 
 HWND List(HWND dialog) { return GetDlgItem(dialog, FileList); }
-int Selected(HWND dialog) { return int(SendMessageW(List(dialog), LB_GETCURSEL, 0, 0)); }
+
+int Selected(HWND dialog)
+{
+    return int(SendMessageW(List(dialog), LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED));
+}
+
+void Select(HWND dialog, int i)
+{
+    LVITEMW item{};
+    item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    // A row that cannot be selected leaves the restore button off, which
+    // FollowSelection sees; nothing else depends on it.
+    (void)SendMessageW(List(dialog), LVM_SETITEMSTATE, WPARAM(i), LPARAM(&item));
+    (void)SendMessageW(List(dialog), LVM_ENSUREVISIBLE, WPARAM(i), FALSE);
+}
 
 void FollowSelection(HWND dialog, const State& s)
 {
     const HWND button = GetDlgItem(dialog, RestoreButton);
-    const bool on = Restorable(s, Selected(dialog));
+    const bool on = !s.restoring && Restorable(s, Selected(dialog));
     // A disabled button that keeps the focus leaves the keyboard nowhere.
     if (!on && GetFocus() == button) (void)SetFocus(List(dialog));
     EnableWindow(button, on);
 }
 
-// Columns as wide as their widest field, so that every row's fields line
-// up whatever a file holds; the list scrolls sideways to the last one's end.
-void SetColumns(HWND dialog, const std::vector<std::wstring>& rows)
+// The list and both buttons; off while a restore runs, so that no press,
+// key or click starts or asks anything.
+void TakeInput(HWND dialog, const State& s, bool on)
 {
-    const HWND list = List(dialog);
-    RECT unit{4, 0, 0, 0}; // four dialog units across: one average character width
-    WindowDC dc(list);
-    if (!dc || !MapDialogRect(dialog, &unit) || unit.left <= 0) return; // the default stops
-    const HGDIOBJ old = SelectObject(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0)));
-    std::vector<int> widest;
-    for (const auto& row : rows) {
-        size_t column = 0;
-        for (size_t at = 0;; ++column) {
-            const size_t end = row.find(L'\t', at);
-            const std::wstring field = row.substr(at, end == std::wstring::npos ? end : end - at);
-            SIZE size{};
-            (void)GetTextExtentPoint32W(dc.get(), field.c_str(), int(field.size()), &size);
-            if (widest.size() <= column) widest.resize(column + 1);
-            widest[column] = std::max(widest[column], int(size.cx));
-            if (end == std::wstring::npos) break;
-            at = end + 1;
-        }
-    }
-    if (old) SelectObject(dc.get(), old);
-    // Stops in dialog units, as the list takes them, two characters apart.
-    std::vector<int> stops;
-    int pixels = 0;
-    for (size_t i = 0; i + 1 < widest.size(); ++i) {
-        pixels += widest[i] + 2 * unit.left;
-        stops.push_back(MulDiv(pixels, 4, unit.left) + 1);
-    }
-    if (!stops.empty()) SendMessageW(list, LB_SETTABSTOPS, stops.size(), reinterpret_cast<LPARAM>(stops.data()));
-    const int extent = widest.empty() ? 0 : MulDiv(stops.empty() ? 0 : stops.back(), unit.left, 4) + widest.back();
-    SendMessageW(list, LB_SETHORIZONTALEXTENT, WPARAM(extent + unit.left), 0);
+    if (!on && GetFocus() && IsChild(dialog, GetFocus())) (void)SetFocus(dialog);
+    EnableWindow(List(dialog), on);
+    EnableWindow(GetDlgItem(dialog, CloseButton), on);
+    FollowSelection(dialog, s);
 }
 
-// Reads the folder anew and lists its restore files, the row at select
-// (or the last one) selected.
-void Fill(HWND dialog, State& s, int select)
+void AddColumns(HWND dialog)
+{
+    const HWND list = List(dialog);
+    // Without it a click selects only the first column's text; the list
+    // still works.
+    (void)SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    for (int c = 0; c < Column::Count; ++c) {
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_SUBITEM;
+        column.pszText = const_cast<wchar_t*>(Headers[size_t(c)]);
+        column.iSubItem = c;
+        if (SendMessageW(list, LVM_INSERTCOLUMNW, WPARAM(c), LPARAM(&column)) != c)
+            throw std::runtime_error("the restore files list has no columns");
+    }
+}
+
+// Each column as wide as its widest text or its header; a column the list
+// cannot size keeps its width, its text still there.
+void SizeColumns(HWND list)
+{
+    for (int c = 0; c < Column::Count; ++c) {
+        (void)SendMessageW(list, LVM_SETCOLUMNWIDTH, WPARAM(c), LVSCW_AUTOSIZE);
+        const LRESULT texts = SendMessageW(list, LVM_GETCOLUMNWIDTH, WPARAM(c), 0);
+        (void)SendMessageW(list, LVM_SETCOLUMNWIDTH, WPARAM(c), LVSCW_AUTOSIZE_USEHEADER);
+        // The last column then fills what the list has left, which may be
+        // less than its texts need: the list scrolls sideways instead.
+        if (SendMessageW(list, LVM_GETCOLUMNWIDTH, WPARAM(c), 0) < texts)
+            (void)SendMessageW(list, LVM_SETCOLUMNWIDTH, WPARAM(c), texts);
+    }
+}
+
+// Reads the folder anew and lists its restore files: the file named select
+// selected where it is still there, else the row at fallback (or the last).
+void Fill(HWND dialog, State& s, const std::wstring& select, int fallback)
 {
     s.files = RestoreFiles::List(s.root.WorkingFolder());
     const HWND list = List(dialog);
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(list, LB_RESETCONTENT, 0, 0);
-    std::vector<std::wstring> rows;
+    (void)SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    int row = 0;
     for (const auto& f : s.files) {
-        rows.push_back(Row(f));
-        SendMessageW(list, LB_ADDSTRING, 0, LPARAM(rows.back().c_str()));
+        auto cells = Cells(f);
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = row;
+        item.pszText = cells[0].data();
+        if (SendMessageW(list, LVM_INSERTITEMW, 0, LPARAM(&item)) != row)
+            throw std::runtime_error("a restore file could not be listed");
+        for (int c = 1; c < Column::Count; ++c) {
+            item.iSubItem = c;
+            item.pszText = cells[size_t(c)].data();
+            (void)SendMessageW(list, LVM_SETITEMTEXTW, WPARAM(row), LPARAM(&item)); // a row's own item stands
+        }
+        ++row;
     }
-    SetColumns(dialog, rows);
+    SizeColumns(list);
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list, nullptr, TRUE);
-    if (!s.files.empty()) SendMessageW(list, LB_SETCURSEL, WPARAM(std::min<int>(select, int(s.files.size()) - 1)), 0);
+    (void)InvalidateRect(list, nullptr, TRUE); // without it the list is only drawn late
+    if (!s.files.empty()) {
+        const auto named = std::find_if(s.files.begin(), s.files.end(), [&](const RestoreFiles::File& f) {
+            return CompareStringOrdinal(f.name.c_str(), -1, select.c_str(), -1, TRUE) == CSTR_EQUAL;
+        });
+        Select(dialog, named != s.files.end() ? int(named - s.files.begin())
+                                              : std::min<int>(fallback, int(s.files.size()) - 1));
+    }
     FollowSelection(dialog, s);
 }
 
 void OnRestore(HWND dialog, State& s)
 {
+    // Enter reaches here even while the default button is disabled, and a
+    // press during a restore would start a second one inside it.
+    if (s.restoring) return;
     const int i = Selected(dialog);
-    // Enter reaches here even while the default button is disabled.
     if (!Restorable(s, i)) return;
-    s.root.RestoreFrom(s.files[size_t(i)].path, dialog);
-    Fill(dialog, s, i);
+    // The restore's own copy: the list is read anew after it.
+    const RestoreFiles::File& row = s.files[size_t(i)];
+    const std::wstring path = row.path, name = row.name;
+    const std::optional<RestoreFile::Fingerprint> listed = row.fingerprint;
+    s.restoring = true;
+    TakeInput(dialog, s, false);
+    s.root.RestoreFrom(path, dialog, listed);
+    s.restoring = false;
+    Fill(dialog, s, name, i);
+    TakeInput(dialog, s, true);
     (void)SetFocus(List(dialog));
+    if (s.closePending) EndDialog(dialog, 0);
 }
 
-INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+void OnClose(HWND dialog, State& s)
 {
-    auto s = reinterpret_cast<State*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    if (s.restoring) s.closePending = true;
+    else EndDialog(dialog, 0);
+}
+
+INT_PTR OnMessage(HWND dialog, State& s, UINT message, WPARAM wParam, LPARAM lParam)
+{
     switch (message) {
     case WM_INITDIALOG:
-        s = reinterpret_cast<State*>(lParam);
-        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-        Fill(dialog, *s, 0);
+        AddColumns(dialog);
+        Fill(dialog, s, {}, 0);
         (void)SetFocus(List(dialog));
         return FALSE; // the focus is set
+    case WM_NOTIFY: {
+        const auto* change = reinterpret_cast<const NMLISTVIEW*>(lParam);
+        if (change->hdr.idFrom == UINT_PTR(FileList) && change->hdr.code == LVN_ITEMCHANGED
+            && (change->uChanged & LVIF_STATE))
+            FollowSelection(dialog, s);
+        return FALSE;
+    }
     case WM_COMMAND:
-        if (!s) return FALSE;
         switch (LOWORD(wParam)) {
-        case FileList:
-            if (HIWORD(wParam) == LBN_SELCHANGE) FollowSelection(dialog, *s);
-            return TRUE;
-        case RestoreButton:
-            OnRestore(dialog, *s);
-            return TRUE;
-        case CloseButton:
-            EndDialog(dialog, 0);
-            return TRUE;
+        case RestoreButton: OnRestore(dialog, s); return TRUE;
+        case CloseButton: OnClose(dialog, s); return TRUE;
         }
         return FALSE;
     }
     return FALSE;
 }
 
+INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG)
+        (void)SetWindowLongPtrW(dialog, DWLP_USER, lParam); // the dialog's own slot: the old value is 0
+    const auto s = reinterpret_cast<State*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    if (!s) return FALSE;
+    // As in the window's procedure: an error must not pass through the
+    // dialog manager's frames, which may swallow it and go on as if the
+    // handler had finished. The dialog goes, and the program ends with its
+    // error report.
+    try {
+        return OnMessage(dialog, *s, message, wParam, lParam);
+    } catch (...) {
+        (void)EndDialog(dialog, 0); // the program ends either way
+        s->root.ReportUncaughtError();
+        return TRUE;
+    }
+}
+
 } // namespace
 
-std::wstring Row(const RestoreFiles::File& f)
+std::array<std::wstring, Column::Count> Cells(const RestoreFiles::File& f)
 {
     std::wstring products;
     for (const auto& p : f.held.products)
         products += (products.empty() ? L"" : L", ") + p.name + L" (" + p.registerLabel + L")";
-    const std::wstring counts = std::to_wstring(f.held.keys) + L" Schl\u00fcssel, " + std::to_wstring(f.held.values)
-                              + L" Werte";
+    // "Schlüssel" is its own plural; "Wert" is not.
+    const std::wstring size = std::to_wstring(f.held.keys) + L" Schl\u00fcssel, " + std::to_wstring(f.held.values)
+                            + (f.held.values == 1 ? L" Wert" : L" Werte");
     const std::wstring state = f.refusal == RestoreFiles::Refusal::None
                                    ? std::wstring(L"wiederherstellbar")
                                    : L"nicht wiederherstellbar: " + std::wstring(RestoreFiles::Reason(f.refusal));
-    return When(f) + L"\t" + (products.empty() ? L"-" : products) + L"\t" + counts + L"\t" + state + L"\t" + f.name;
+    return {Moment(f), products.empty() ? L"-" : products, size, state, f.name};
 }
 
 void Show(Root& root)
 {
-    constexpr short ButtonTop = Height - Margin - ButtonHeight;
-    Template dialog(Title, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_CENTER, Width, Height, 4);
-    // A screen reader names the list after the static text just before it.
-    dialog.Item(StaticClass, FileListLabel, L"&Dateien:", SS_LEFT, Margin, Margin, Width - 2 * Margin, 9);
-    dialog.Item(ListBoxClass, FileList, L"",
-                WS_TABSTOP | WS_BORDER | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_USETABSTOPS | LBS_NOINTEGRALHEIGHT,
-                Margin, Margin + 11, Width - 2 * Margin, ButtonTop - 2 * Margin - 11);
-    dialog.Item(ButtonClass, RestoreButton, L"&Wiederherstellen", WS_TABSTOP | BS_DEFPUSHBUTTON,
-                Width - Margin - 75 - 4 - 70, ButtonTop, 75, ButtonHeight);
-    dialog.Item(ButtonClass, CloseButton, L"&Schlie\u00dfen", WS_TABSTOP | BS_PUSHBUTTON, Width - Margin - 70,
-                ButtonTop, 70, ButtonHeight);
     State state{root, {}};
     const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(root.hwnd(), GWLP_HINSTANCE));
     // A dialog that cannot be made (no memory for its windows) shows
     // nothing; the window goes on as before.
-    (void)DialogBoxIndirectParamW(instance, dialog.get(), root.hwnd(), Procedure, reinterpret_cast<LPARAM>(&state));
+    (void)DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_RESTORE_FILES), root.hwnd(), Procedure,
+                          reinterpret_cast<LPARAM>(&state));
 }
 
 } // namespace RestoreFilesDialog

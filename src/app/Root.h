@@ -63,6 +63,8 @@ public:
     // With listed, only the file a list showed with those bytes is imported.
     void RestoreFrom(const std::wstring& file, HWND owner,
                      const std::optional<RestoreFile::Fingerprint>& listed = std::nullopt);
+    // For the procedures of the window's dialogs, which catch as its own does.
+    void ReportUncaughtError() noexcept { EndWithErrorReport(); }
 
     int MousePointer() const { return pointer_; }
     // True while a listing, removal or restore runs.

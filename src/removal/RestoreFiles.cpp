@@ -58,7 +58,10 @@ File Read(const std::wstring& workingFolder, const std::wstring& name, const FIL
     if (!FileTimeToSystemTime(&lastWrite, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &f.when))
         f.when = {};
     std::string bytes;
-    const bool read = RestoreFile::ReadBytes(f.path, bytes);
+    const FileHandle held = RestoreFile::OpenHeld(f.path);
+    const bool read = held && RestoreFile::ReadBytes(held.get(), bytes);
+    RestoreFile::Fingerprint fingerprint;
+    if (read && RestoreFile::FingerprintOf(held.get(), bytes, fingerprint)) f.fingerprint = fingerprint;
     const RegFile::Content content = RegFile::Read(bytes);
     f.refusal = Check(read, content);
     f.held = WhatItHolds(content);

@@ -4,8 +4,10 @@
 // each holds as the one reader of registry files reads it, and whether a
 // restore would take it.
 #include "removal/RegFile.h"
+#include "removal/RestoreFile.h"
 
 #include <windows.h>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -70,6 +72,10 @@ struct File {
     int copy = 1;      // a kept name's copy number; 1 for Uninstall.reg
     Refusal refusal = Refusal::None;
     Held held;
+    // The file as this listing read it, so that a restore of the row
+    // imports that file with those bytes or nothing; empty when it could
+    // not be told.
+    std::optional<RestoreFile::Fingerprint> fingerprint;
 };
 
 // Every restore file, newest first by its last write; of two written at

@@ -4,6 +4,9 @@
 #include "support/Screen.h"
 #include "support/TestSupport.h"
 
+#include <commctrl.h>
+#include <cwchar>
+
 Driver::Driver(const std::wstring& program, const std::wstring& workingFolder)
 {
     const std::wstring exe = workingFolder + L"\\Tessarine.exe";
@@ -57,6 +60,99 @@ std::vector<std::wstring> ListRows(HWND list)
         rows.push_back(s);
     }
     return rows;
+}
+
+namespace {
+
+// A block of memory in another process, given back when it goes.
+class RemoteMemory {
+public:
+    RemoteMemory(HWND owner, size_t bytes)
+    {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(owner, &pid);
+        process_ = ProcessHandle(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+        if (process_) at_ = VirtualAllocEx(process_.get(), nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    }
+    ~RemoteMemory()
+    {
+        if (at_) VirtualFreeEx(process_.get(), at_, 0, MEM_RELEASE);
+    }
+    RemoteMemory(const RemoteMemory&) = delete;
+    RemoteMemory& operator=(const RemoteMemory&) = delete;
+    explicit operator bool() const { return at_ != nullptr; }
+    char* at(size_t offset) const { return static_cast<char*>(at_) + offset; }
+    bool Write(size_t offset, const void* data, size_t bytes) const
+    {
+        return WriteProcessMemory(process_.get(), at(offset), data, bytes, nullptr) != FALSE;
+    }
+    bool Read(size_t offset, void* data, size_t bytes) const
+    {
+        return ReadProcessMemory(process_.get(), at(offset), data, bytes, nullptr) != FALSE;
+    }
+
+private:
+    ProcessHandle process_;
+    void* at_ = nullptr;
+};
+
+constexpr int TextMax = 1024;
+// The item or column structure first, then room for the text.
+constexpr size_t TextAt = 256;
+
+std::wstring ReadText(const RemoteMemory& memory)
+{
+    std::wstring text(TextMax, L'\0');
+    if (!memory.Read(TextAt, text.data(), TextMax * sizeof(wchar_t))) return L"<unreadable>";
+    text.resize(std::wcslen(text.c_str()));
+    return text;
+}
+
+} // namespace
+
+std::vector<std::vector<std::wstring>> ListViewRows(HWND list)
+{
+    std::vector<std::vector<std::wstring>> rows;
+    RemoteMemory memory(list, TextAt + TextMax * sizeof(wchar_t));
+    if (!memory) return rows;
+    const int columns = int(ListViewHeaders(list).size());
+    const int n = int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        rows.emplace_back();
+        for (int c = 0; c < columns; ++c) {
+            LVITEMW item{};
+            item.iSubItem = c;
+            item.pszText = reinterpret_cast<wchar_t*>(memory.at(TextAt));
+            item.cchTextMax = TextMax;
+            const wchar_t none = 0;
+            memory.Write(TextAt, &none, sizeof none);
+            memory.Write(0, &item, sizeof item);
+            SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(i), LPARAM(memory.at(0)));
+            rows.back().push_back(ReadText(memory));
+        }
+    }
+    return rows;
+}
+
+std::vector<std::wstring> ListViewHeaders(HWND list)
+{
+    std::vector<std::wstring> headers;
+    RemoteMemory memory(list, TextAt + TextMax * sizeof(wchar_t));
+    if (!memory) return headers;
+    for (int c = 0;; ++c) {
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT;
+        column.pszText = reinterpret_cast<wchar_t*>(memory.at(TextAt));
+        column.cchTextMax = TextMax;
+        memory.Write(0, &column, sizeof column);
+        if (!SendMessageW(list, LVM_GETCOLUMNW, WPARAM(c), LPARAM(memory.at(0)))) return headers;
+        headers.push_back(ReadText(memory));
+    }
+}
+
+int ListViewSelected(HWND list)
+{
+    return int(SendMessageW(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED));
 }
 
 int Driver::SelectedRow() const

@@ -19,6 +19,7 @@ public:
 
     bool started() const { return window_ != nullptr; }
     HWND window() const { return window_; }
+    DWORD processId() const { return processId_; }
     HWND control(int id) const { return GetDlgItem(window_, id); }
 
     std::vector<std::wstring> Rows() const;
@@ -65,6 +66,13 @@ bool WaitFor(F condition, DWORD ms)
 
 // The rows of a list box in the program.
 std::vector<std::wstring> ListRows(HWND list);
+
+// A list view's rows in the program, one text a column, and its column
+// headers. Its messages take pointers, which only the program's own process
+// can use: the texts go through memory in that process.
+std::vector<std::vector<std::wstring>> ListViewRows(HWND list);
+std::vector<std::wstring> ListViewHeaders(HWND list);
+int ListViewSelected(HWND list);
 
 // The window as a picture, for a person to compare with the layout; written
 // next to the test results.

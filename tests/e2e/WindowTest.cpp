@@ -22,14 +22,6 @@ std::wstring Row(const std::wstring& name, const std::wstring& root, const std::
     return name + L"\t" + root + L"\t" + dir + L"\t" + version;
 }
 
-int ScreenDpi()
-{
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return dpi;
-}
-
 // Restores as a user does, confirming it; true once the restore file is gone.
 bool RestoreConfirmed(const Driver& app, const ScratchFolder& folder)
 {

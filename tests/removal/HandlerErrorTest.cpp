@@ -4,8 +4,12 @@
 
 #include "app/ControlIds.h"
 #include "app/ErrorReport.h"
+#include "app/RestoreFilesDialog.h"
+
+#include <commctrl.h>
 
 #include <stdexcept>
+#include <utility>
 
 using namespace test;
 
@@ -92,4 +96,58 @@ TEST_F(HandlerError, AnErrorInTheListingThatFollowsARemovalEndsTheProgramWithThe
     EXPECT_EQ(exitCode, WPARAM(ErrorReport::ExitCode));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\Velmora\\Alpha"));
     SetWindowLongPtrW(root->LProdukte.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(listBox));
+}
+
+namespace {
+
+// The restore files dialog, found on its first tick; Enter's command then,
+// and Esc's after a while, should nothing else have closed it.
+HWND openDialog = nullptr;
+int ticks = 0;
+constexpr int TicksUntilEsc = 200;
+
+void CALLBACK PressInDialog(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    if (!openDialog) {
+        openDialog = FindWindowW(L"#32770", RestoreFilesDialog::Title);
+        if (openDialog) PostMessageW(openDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    } else if (++ticks == TicksUntilEsc) {
+        PostMessageW(openDialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    }
+    if (ticks >= TicksUntilEsc) KillTimer(nullptr, timer);
+}
+
+} // namespace
+
+TEST_F(HandlerError, AnErrorInTheRestoreFilesDialogEndsTheProgramWithTheErrorReport)
+{
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
+    ASSERT_TRUE(InitCommonControlsEx(&controls)) << "the dialog's list view";
+    WriteFileBytes(folder.file(L"Uninstall 2026-01-01 00-00-00.reg"),
+                   Utf16File(L"Windows Registry Editor Version 5.00\r\n\r\n"
+                             L"[HKEY_CURRENT_USER\\Software\\Velmora\\Alpha]\r\n\"V\"=\"1\"\r\n\r\n"));
+    Load();
+    bool thrown = false;
+    onBox = [&] {
+        // The restore's question fails; the report after it does not.
+        if (!std::exchange(thrown, true)) throw std::runtime_error("the question");
+    };
+    TakeQuit();
+    openDialog = nullptr;
+    ticks = 0;
+    ASSERT_TRUE(SetTimer(nullptr, 0, 20, PressInDialog));
+
+    SendMessageW(root->hwnd(), WM_SYSCOMMAND, ControlIds::RestoreFiles, 0);
+    ASSERT_TRUE(openDialog) << "the dialog opened";
+    EXPECT_LT(ticks, TicksUntilEsc) << "the error closed it";
+    EXPECT_FALSE(IsWindow(openDialog));
+    EXPECT_TRUE(IsWindowEnabled(root->hwnd())) << "the window is not left disabled under a dialog that is gone";
+    ASSERT_EQ(boxes.size(), 2u) << "the question, then the report";
+    EXPECT_EQ(boxes[1].text, ErrorReport::Unexpected);
+    EXPECT_EQ(boxes[1].title, ErrorReport::Title);
+    WPARAM exitCode = 0;
+    EXPECT_TRUE(TakeQuit(&exitCode)) << "the event loop is told to end the program";
+    EXPECT_EQ(exitCode, WPARAM(ErrorReport::ExitCode));
+    EXPECT_FALSE(root->Busy());
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\Velmora\\Alpha")) << "nothing imported";
 }

@@ -21,6 +21,14 @@ Picture Capture(const RECT& r)
     return picture;
 }
 
+int ScreenDpi()
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
 // How many columns of background the screen shows between a row's last
 // drawn pixel and the list's right edge; -1 for a row that shows nothing.
 int GapRightOfRow(HWND list, int row)

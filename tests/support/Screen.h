@@ -20,6 +20,9 @@ struct Picture {
 
 Picture Capture(const RECT& r);
 
+// The screen's DPI, as the program's windows are laid out at.
+int ScreenDpi();
+
 // How many columns of background the screen shows between a row's last
 // drawn pixel and the list's right edge; -1 for a row that shows nothing.
 int GapRightOfRow(HWND list, int row);
