@@ -67,14 +67,19 @@ void Root::bRestored_Click()
 void Root::RestoreFrom(const std::wstring& file, HWND owner, const std::optional<RestoreFile::Fingerprint>& listed)
 {
     Operation operation(*this);
-    if (!Dateiexistenz::FileExists(file)) return;
     // The operation gets its own copies: a dialog that lists the files anew
     // meanwhile must not change what is restored.
     const Restore::Request request{file, workingFolder_, listed};
-    if (Ask(Restore::Question(file.substr(file.find_last_of(L'\\') + 1)), RestoreTitle,
-            MB_YESNO | MB_ICONEXCLAMATION, owner)
-        != IDYES)
+    const std::wstring name = file.substr(file.find_last_of(L'\\') + 1);
+    // A click after the file went asks nothing. A file that a list showed
+    // and that changed or went since is not asked about: the question would
+    // name what the user did not see.
+    if (listed && !Restore::StillAsListed(file, *listed)) {
+        Ask(Restore::Message({Restore::Result::Changed, name, {}}), RestoreTitle, MB_OK | MB_ICONEXCLAMATION, owner);
         return;
+    }
+    if (!Dateiexistenz::FileExists(file)) return;
+    if (Ask(Restore::Question(name), RestoreTitle, MB_YESNO | MB_ICONEXCLAMATION, owner) != IDYES) return;
 
     BusyState busy(*this, PointerArrowHourglass);
     Wartezeit::DoEvents();

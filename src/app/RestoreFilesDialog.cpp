@@ -21,11 +21,6 @@ struct State {
     bool closePending = false;
 };
 
-std::wstring Moment(const RestoreFiles::File& f)
-{
-    const std::wstring text = RestoreFiles::TimeText(f.when);
-    return f.copy > 1 ? text + L" (" + std::to_wstring(f.copy) + L")" : text;
-}
 
 bool Restorable(const State& s, int i)
 {
@@ -220,7 +215,7 @@ std::array<std::wstring, Column::Count> Cells(const RestoreFiles::File& f)
     const std::wstring state = f.refusal == RestoreFiles::Refusal::None
                                    ? std::wstring(L"wiederherstellbar")
                                    : L"nicht wiederherstellbar: " + std::wstring(RestoreFiles::Reason(f.refusal));
-    return {Moment(f), products.empty() ? L"-" : products, size, state, f.name};
+    return {RestoreFiles::TimeText(f.when), products.empty() ? L"-" : products, size, state, f.name};
 }
 
 void Show(Root& root)

@@ -62,6 +62,12 @@ OperationLog::Entry Logged(const Outcome& outcome)
     return entry;
 }
 
+bool Matches(HANDLE held, bool read, const std::string& bytes, const RestoreFile::Fingerprint& listed)
+{
+    RestoreFile::Fingerprint now;
+    return read && RestoreFile::FingerprintOf(held, bytes, now) && now == listed;
+}
+
 // Hands the file to the editor once it passed its checks, then keeps a copy
 // as Uninstall.bak and deletes it.
 Result Import(const Request& request, const RegistryEditor::Seams& seams, RegFile::Content& content)
@@ -79,9 +85,7 @@ Result Import(const Request& request, const RegistryEditor::Seams& seams, RegFil
     const bool read = RestoreFile::ReadBytes(held.get(), bytes);
     // The file a list showed may have been replaced by another removal's
     // since: only the bytes the user saw are imported.
-    RestoreFile::Fingerprint now;
-    if (request.listed && (!read || !RestoreFile::FingerprintOf(held.get(), bytes, now) || now != *request.listed))
-        return Result::Changed;
+    if (request.listed && !Matches(held.get(), read, bytes, *request.listed)) return Result::Changed;
     content = RegFile::Read(bytes);
     // The program runs with the highest rights available and the working
     // folder may be open to others: a file that writes anything but product
@@ -118,6 +122,13 @@ Outcome Run(const Request& request, const RegistryEditor::Seams& seams)
     if (outcome.result != Result::Missing && outcome.result != Result::Changed)
         OperationLog::Append(request.workingFolder, Logged(outcome));
     return outcome;
+}
+
+bool StillAsListed(const std::wstring& file, const RestoreFile::Fingerprint& listed)
+{
+    const FileHandle held = RestoreFile::OpenHeld(file);
+    std::string bytes;
+    return held && Matches(held.get(), RestoreFile::ReadBytes(held.get(), bytes), bytes, listed);
 }
 
 std::wstring Question(const std::wstring& fileName)

@@ -39,6 +39,11 @@ struct Outcome {
     RegFile::Content content; // the file as read
 };
 
+// Whether the file is still the one a list showed, with the same bytes;
+// false when it is gone or cannot be read. Run asks again while it holds
+// the file: this answer serves only to ask no question about another file.
+bool StillAsListed(const std::wstring& file, const RestoreFile::Fingerprint& listed);
+
 // The log gets one line for every outcome but Missing and Changed.
 Outcome Run(const Request& request, const RegistryEditor::Seams& seams);
 

@@ -404,19 +404,19 @@ TEST_F(RestoreFilesDialogTest, AFileReplacedSinceTheListingIsNotImported)
     ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Velmora\\Beta"), ERROR_SUCCESS);
     const std::string registry = RegistryDump();
 
-    app.AltKey(L'w');
-    std::wstring text;
-    HWND box = app.WaitForBox(BoxTitle, &text);
-    ASSERT_TRUE(box);
-    if (text.find(L"wiederherstellen ?") != std::wstring::npos) { // asked first, then told
-        app.Press(box, IDYES);
-        ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }, 5000));
-        box = app.WaitForBox(BoxTitle, &text);
-        ASSERT_TRUE(box);
-    }
-    EXPECT_EQ(text, Restore::Message({Restore::Result::Changed, L"Uninstall.reg", {}}));
-    app.Press(box, IDOK);
-    ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(list); }, 10000));
+    // Nothing is asked about a file the user did not see: told, not asked.
+    const std::wstring changed = Restore::Message({Restore::Result::Changed, L"Uninstall.reg", {}});
+    auto restoreIsRefused = [&]() -> testing::AssertionResult {
+        app.AltKey(L'w');
+        std::wstring text;
+        const HWND box = app.WaitForBox(BoxTitle, &text);
+        if (!box) return testing::AssertionFailure() << "no message";
+        app.Press(box, IDOK);
+        if (!WaitFor([&] { return IsWindowEnabled(list); }, 10000)) return testing::AssertionFailure() << "busy";
+        if (text != changed) return testing::AssertionFailure() << Narrow(text);
+        return testing::AssertionSuccess();
+    };
+    EXPECT_TRUE(restoreIsRefused());
 
     EXPECT_EQ(RegistryDump(), registry) << "nothing imported";
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\Velmora\\Beta"));
@@ -427,6 +427,12 @@ TEST_F(RestoreFilesDialogTest, AFileReplacedSinceTheListingIsNotImported)
     ASSERT_EQ(rows.size(), 2u) << "listed anew";
     EXPECT_EQ(rows[0][Dialog::Column::Products], L"Beta (Benutzerregister)");
     EXPECT_EQ(ListViewSelected(list), 0) << "the same file selected by name";
+
+    // The file the selected row showed goes before its restore.
+    ASSERT_TRUE(MoveFileW(restoreFile.c_str(), folder.file(L"elsewhere.txt").c_str()));
+    EXPECT_TRUE(restoreIsRefused());
+    EXPECT_EQ(RegistryDump(), registry) << "nothing imported";
+    EXPECT_EQ(ListViewRows(list).size(), 1u) << "listed anew, without the file that went";
     app.AltKey(L's');
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 5000)) << "Alt+S closes it";
     EXPECT_TRUE(app.Close());
