@@ -275,6 +275,10 @@ std::wstring RemoveSelected(const Driver& app, const std::wstring& name)
     HWND done = app.WaitForBox(L" " + name, &text);
     if (!done) return {};
     app.Press(done, IDOK);
+    // Until the box is gone the removal has not returned: a scope picked
+    // meanwhile would wait for its end, and a look at the list would come
+    // before that listing.
+    if (!WaitFor([&] { return !IsWindow(done); }, 5000)) return {};
     return text;
 }
 
