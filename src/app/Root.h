@@ -4,6 +4,7 @@
 #include "platform/Handles.h"
 #include "platform/RegistryEditor.h"
 #include "removal/RestoreFile.h"
+#include "removal/RestoreFiles.h"
 
 #include <windows.h>
 #include <array>
@@ -164,6 +165,8 @@ private:
     bool relistPending_ = false;
     bool closePending_ = false;
     bool failed_ = false;
+    // The timer's last look at the working folder.
+    RestoreFiles::LastLook lastLook_;
     // Whether the system menu's restore files command is enabled.
     bool restoreFilesCommand_ = false;
     // The control that had the focus when the window was last deactivated.

@@ -31,9 +31,10 @@ void Root::LRegister_Click()
 
 void Root::Timer1_Timer()
 {
-    // One directory search a tick for both: the button follows
-    // Uninstall.reg alone, the menu command any restore file.
-    const RestoreFiles::Presence there = RestoreFiles::Look(workingFolder_);
+    // One look a tick for both: the button follows Uninstall.reg alone, the
+    // menu command any restore file. While the folder stays as it was at
+    // the last look, that is one query of its write time.
+    const RestoreFiles::Presence there = RestoreFiles::Look(workingFolder_, lastLook_);
     EnableRestoreFilesCommand(there.any);
     if (bRestored.enabled() == there.restoreFile) return;
     if (there.restoreFile) bRestored.enable(true);

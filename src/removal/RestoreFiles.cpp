@@ -105,6 +105,42 @@ Presence Look(const std::wstring& workingFolder)
     return there;
 }
 
+namespace {
+
+// The folder's file system is one whose folders' write times follow every
+// entry made, renamed or deleted, at once and to a fine grain. FAT keeps
+// two seconds at best and may not touch a folder's time at all.
+bool KeepsFolderTimes(const std::wstring& folder)
+{
+    wchar_t volume[MAX_PATH], system[MAX_PATH + 1];
+    if (!GetVolumePathNameW(folder.c_str(), volume, MAX_PATH)
+        || !GetVolumeInformationW(volume, nullptr, 0, nullptr, nullptr, nullptr, system, MAX_PATH + 1))
+        return false;
+    return CompareStringOrdinal(system, -1, L"NTFS", -1, TRUE) == CSTR_EQUAL
+        || CompareStringOrdinal(system, -1, L"ReFS", -1, TRUE) == CSTR_EQUAL;
+}
+
+
+} // namespace
+
+Presence Look(const std::wstring& workingFolder, LastLook& last)
+{
+    constexpr ULONGLONG SettleTicks = 3ULL * 10'000'000; // three seconds in 100-ns ticks
+    if (last.keepsTimes < 0) last.keepsTimes = KeepsFolderTimes(workingFolder);
+    // The time first, then the look: a change between the two shows as a
+    // newer time at the next tick.
+    WIN32_FILE_ATTRIBUTE_DATA folder;
+    const bool timed = last.keepsTimes && GetFileAttributesExW(workingFolder.c_str(), GetFileExInfoStandard, &folder);
+    if (timed && last.settled && CompareFileTime(&folder.ftLastWriteTime, &last.folderWritten) == 0)
+        return last.presence;
+    last.presence = Look(workingFolder);
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    last.settled = timed && Ticks(folder.ftLastWriteTime) + SettleTicks <= Ticks(now);
+    if (timed) last.folderWritten = folder.ftLastWriteTime;
+    return last.presence;
+}
+
 Refusal Check(bool read, const RegFile::Content& content)
 {
     // A file whose values are not in the forms exports have is read by the

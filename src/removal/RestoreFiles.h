@@ -28,6 +28,21 @@ struct Presence {
 // kept files there are, that is one look, or one look and one search.
 Presence Look(const std::wstring& workingFolder);
 
+// What the timer learnt at its last look. A folder's entries change only
+// with its last write time, so while that time stands the last answer
+// holds, and the tick costs one query of the folder. It is trusted only
+// where the file system keeps a folder's write time to the moment (NTFS,
+// ReFS), and only once that time lies some seconds back, so that a change
+// within the same moment as the one looked at cannot hide behind it.
+struct LastLook {
+    FILETIME folderWritten{};
+    Presence presence;
+    bool settled = false;  // the answer may be reused while the time stands
+    int keepsTimes = -1;   // whether the folder's file system keeps its write time; -1 not asked yet
+};
+// The same answer as Look(workingFolder).
+Presence Look(const std::wstring& workingFolder, LastLook& last);
+
 // Why a restore refuses a file before the registry editor gets it.
 enum class Refusal {
     None,

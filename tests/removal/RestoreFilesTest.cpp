@@ -260,8 +260,24 @@ TEST_F(RestoreFilesFixture, MenuCommandFollowsAnyRestoreFileAndTheButtonUninstal
         {"no file again: both go grey", nullptr, false, false},
         {"a folder named Uninstall.reg", L"Uninstall.reg\\", false, false},
     };
+    // The timer reads the folder again only when its write time moved: the
+    // folder is made to look settled, an hour old, before each change and
+    // again after it, so that every answer must come from that time.
+    auto settle = [this] {
+        FileHandle handle(CreateFileW(folder.path().c_str(), FILE_WRITE_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        FILETIME now;
+        GetSystemTimeAsFileTime(&now);
+        ULARGE_INTEGER t{{now.dwLowDateTime, now.dwHighDateTime}};
+        t.QuadPart -= 3600ULL * 10'000'000;
+        const FILETIME hourAgo{t.LowPart, t.HighPart};
+        ASSERT_TRUE(handle && SetFileTime(handle.get(), nullptr, nullptr, &hourAgo));
+        root->Timer1_Timer();
+    };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
+        settle();
         // A name ending in a backslash is made a folder.
         const std::wstring name = c.file ? c.file : L"";
         const bool isFolder = !name.empty() && name.back() == L'\\';
@@ -271,6 +287,9 @@ TEST_F(RestoreFilesFixture, MenuCommandFollowsAnyRestoreFileAndTheButtonUninstal
         root->Timer1_Timer();
         EXPECT_EQ(CommandEnabled(), c.command);
         EXPECT_EQ(root->bRestored.enabled(), c.button);
+        settle();
+        EXPECT_EQ(CommandEnabled(), c.command) << "settled";
+        EXPECT_EQ(root->bRestored.enabled(), c.button) << "settled";
         if (isFolder) ASSERT_TRUE(RemoveDirectoryW(path.c_str()));
         else if (c.file) ASSERT_TRUE(DeleteFileW(path.c_str()));
     }
