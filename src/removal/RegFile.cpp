@@ -323,18 +323,41 @@ bool Written(const Content& content, WrittenKeys& keys)
     return true;
 }
 
+namespace {
+bool Surrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+} // namespace
+
 std::wstring Folded(std::wstring_view name)
 {
     // One code unit at a time, as CompareStringOrdinal compares: a
     // surrogate stays as it is, so that letters outside the Basic
     // Multilingual Plane keep their case apart, as the registry keeps them.
+    // The units between surrogates map one to one, so each such run is
+    // mapped in one call, and a run of ASCII letters needs none.
     std::wstring folded(name);
-    for (wchar_t& c : folded) {
-        if (c >= 0xD800 && c <= 0xDFFF) continue;
-        wchar_t upper = c;
-        // The default casing is the file system's, the registry's upper-case
-        // table; a unit that cannot be mapped stays, which can only refuse.
-        if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, &c, 1, &upper, 1, nullptr, nullptr, 0) == 1) c = upper;
+    for (size_t at = 0; at < folded.size();) {
+        if (Surrogate(folded[at])) {
+            ++at;
+            continue;
+        }
+        size_t end = at;
+        bool ascii = true;
+        for (; end < folded.size() && !Surrogate(folded[end]); ++end) ascii &= folded[end] < 0x80;
+        const int n = int(end - at);
+        if (ascii) {
+            for (size_t i = at; i < end; ++i)
+                if (folded[i] >= L'a' && folded[i] <= L'z') folded[i] = wchar_t(folded[i] - L'a' + L'A');
+        } else {
+            // The default casing is the file system's, the registry's
+            // upper-case table; a run that cannot be mapped stays, which can
+            // only refuse.
+            std::wstring upper(size_t(n), L'\0');
+            if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, folded.data() + at, n, upper.data(), n, nullptr,
+                              nullptr, 0)
+                == n)
+                folded.replace(at, size_t(n), upper);
+        }
+        at = end;
     }
     return folded;
 }
