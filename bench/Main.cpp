@@ -34,6 +34,7 @@
 #include "removal/RestoreFile.h"
 #include "removal/RestoreFiles.h"
 
+#include <commctrl.h>
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
@@ -417,8 +418,8 @@ int OpenRestoreFiles(const std::wstring& exe, const std::wstring& folder, int ru
         const bool shown = Poll([&] {
             dialog = app.FindBox(RestoreFilesDialog::Title);
             const HWND list = dialog ? GetDlgItem(dialog, RestoreFilesDialog::FileList) : nullptr;
-            return list && SendMessageW(list, LB_GETCOUNT, 0, 0) == LRESULT(files.size())
-                && SendMessageW(list, LB_GETCURSEL, 0, 0) == 0 && IsWindowVisible(dialog);
+            return list && SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == LRESULT(files.size())
+                && SendMessageW(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED) == 0 && IsWindowVisible(dialog);
         }, 30);
         if (!shown) {
             removeAll();
