@@ -1,6 +1,7 @@
 #include "removal/OperationLog.h"
 
 #include "platform/Handles.h"
+#include "platform/Utf8.h"
 #include "removal/Counts.h"
 
 #include <cstdio>
@@ -41,16 +42,6 @@ std::wstring Outcome(const std::wstring& message)
         out += L'\n';
         at = end + 1;
     }
-}
-
-std::string Utf8(const std::wstring& text)
-{
-    if (text.empty()) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
-    if (n <= 0) return {};
-    std::string out(size_t(n), '\0');
-    if (WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), out.data(), n, nullptr, nullptr) != n) return {};
-    return out;
 }
 
 int MinutesEastOfUtc()
@@ -140,7 +131,7 @@ std::string Line(const Entry& entry, const SYSTEMTIME& t, int minutesEastOfUtc, 
                             + (products.empty() ? L"-" : products) + L"\t" + (registers.empty() ? L"-" : registers)
                             + L"\t" + Escaped(Outcome(entry.outcome)) + L"\t"
                             + (entry.file.empty() ? L"-" : Escaped(entry.file)) + L"\r\n";
-    return Utf8(line);
+    return Utf8::FromWide(line);
 }
 
 void Append(const std::wstring& workingFolder, const Entry& entry) noexcept

@@ -3,6 +3,7 @@
 #include "app/console/Arguments.h"
 #include "app/console/ListFormat.h"
 #include "app/console/Output.h"
+#include "platform/Utf8.h"
 #include "catalogue/ProductRow.h"
 
 #include <gtest/gtest.h>
@@ -159,5 +160,5 @@ TEST(ConsoleArguments, MessagesBecomeConsoleLinesWithoutTheBoxPadding)
 {
     EXPECT_EQ(Output::Lines(L"Erste   \nZweite"), L"Erste\r\nZweite\r\n");
     EXPECT_EQ(Output::Lines(L"Eine\n"), L"Eine\r\n");
-    EXPECT_EQ(Output::Utf8(L"\u00c4pfel \u00fcber Stra\u00dfe"), "\xc3\x84pfel \xc3\xbc" "ber Stra\xc3\x9f" "e");
+    EXPECT_EQ(Utf8::FromWide(L"\u00c4pfel \u00fcber Stra\u00dfe"), "\xc3\x84pfel \xc3\xbc" "ber Stra\xc3\x9f" "e");
 }

@@ -1,5 +1,7 @@
 #include "app/console/Output.h"
 
+#include "platform/Utf8.h"
+
 #include <algorithm>
 
 namespace Output {
@@ -17,17 +19,6 @@ std::wstring Lines(std::wstring_view message)
     }
     if (!message.empty() && message.back() != L'\n') endLine();
     return lines;
-}
-
-std::string Utf8(std::wstring_view text)
-{
-    if (text.empty()) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
-    if (n <= 0) return {};
-    std::string bytes(size_t(n), '\0');
-    if (WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), bytes.data(), n, nullptr, nullptr) != n)
-        return {};
-    return bytes;
 }
 
 namespace {
@@ -57,7 +48,7 @@ bool Write(HANDLE handle, std::wstring_view text)
         }
         return true;
     }
-    const std::string bytes = Utf8(text);
+    const std::string bytes = Utf8::FromWide(text);
     for (size_t at = 0; at < bytes.size();) {
         const DWORD n = DWORD(std::min<size_t>(bytes.size() - at, 1u << 20));
         DWORD written = 0;

@@ -17,8 +17,6 @@ inline constexpr wchar_t EndOfLine[] = L"\r\n";
 // lines for the message box), and an EndOfLine at the end.
 std::wstring Lines(std::wstring_view message);
 
-std::string Utf8(std::wstring_view text);
-
 // Writes the text to the handle (standard output or standard error). False
 // when it could not be written whole; nothing else is to be done then.
 bool Write(HANDLE handle, std::wstring_view text);

@@ -13,7 +13,6 @@ namespace Verbs {
 
 namespace {
 
-constexpr wchar_t RestoreFileName[] = L"Uninstall.reg";
 constexpr wchar_t MainRoot[] = L"HKEY_LOCAL_MACHINE\\";
 
 // Whether the file would write into the main register. Read only to tell
@@ -47,14 +46,13 @@ int RestoreExitCode(Restore::Result result)
     return ExitCode::Unexpected;
 }
 
-
 Report Restore(const Arguments::Command& c)
 {
     // The restore file is read from the folder; a folder that is not there
     // holds none, and is not made for nothing.
     const WorkingFolder::Folder folder = WorkingFolder::Prepare(c.folder, false);
     if (folder.state == WorkingFolder::State::NotFolder) return Refused(ExitCode::FolderUnusable, WorkingFolder::Why(folder));
-    const std::wstring name = c.file.empty() ? std::wstring(RestoreFileName) : c.file;
+    const std::wstring name = c.file.empty() ? std::wstring(RestoreFile::RestoreFileName) : c.file;
     const std::wstring file = folder.path + L"\\" + name;
     if (folder.state != WorkingFolder::State::Ready)
         return Refused(ExitCode::RestoreFileRefused, L"Im Arbeitsordner \"" + folder.path + L"\" liegt keine Datei " + name + L".");
@@ -69,7 +67,7 @@ Report Restore(const Arguments::Command& c)
     r.exitCode = RestoreExitCode(o.result);
     if (o.result == Restore::Result::Done) {
         r.out = Output::Lines(L"Die Eintr\u00e4ge aus " + o.fileName + L" sind wiederhergestellt; die Datei liegt jetzt als "
-                              L"Uninstall.bak im Arbeitsordner.");
+                              + std::wstring(RestoreFile::BackupFileName) + L" im Arbeitsordner.");
         return r;
     }
     if (o.result == Restore::Result::Missing)
