@@ -33,25 +33,6 @@ std::string Bytes(const std::wstring& text)
     return bytes;
 }
 
-// The file's text, as the import decodes it; false for text it cannot read
-// as a whole.
-bool Decode(const std::string& bytes, std::wstring& text, bool& unicode)
-{
-    unicode = bytes.size() >= 2 && (unsigned char)bytes[0] == 0xFF && (unsigned char)bytes[1] == 0xFE;
-    if (unicode) {
-        if (bytes.size() % 2 != 0) return false;
-        text.assign((bytes.size() - 2) / 2, L'\0');
-        if (!text.empty()) std::memcpy(text.data(), bytes.data() + 2, text.size() * 2);
-    } else if (!bytes.empty()) {
-        const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), nullptr, 0);
-        if (n <= 0) return false;
-        text.assign(size_t(n), L'\0');
-        if (MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), text.data(), n) != n) return false;
-    }
-    // The import reads lines as C strings: whatever follows a NUL is lost.
-    return text.find(L'\0') == std::wstring::npos;
-}
-
 // Lines as the import splits them: at CR, at LF, and at CR LF.
 std::vector<Line> Lines(const std::wstring& text)
 {
@@ -66,19 +47,71 @@ std::vector<Line> Lines(const std::wstring& text)
     return lines;
 }
 
+// One line of a file in a code page, converted as the import converts it:
+// with its terminating NUL, which a lead byte at the line's end may take
+// for its second byte on some systems. False unless the text ends exactly
+// at that NUL: the import would read on past it, or stop short.
+bool LineText(std::string_view bytes, UINT codePage, std::wstring& text)
+{
+    const std::string line = std::string(bytes) + '\0';
+    const int n = MultiByteToWideChar(codePage, 0, line.data(), int(line.size()), nullptr, 0);
+    if (n <= 0) return false;
+    std::wstring converted(size_t(n), L'\0');
+    if (MultiByteToWideChar(codePage, 0, line.data(), int(line.size()), converted.data(), n) != n) return false;
+    if (converted.find(L'\0') != converted.size() - 1) return false;
+    text.append(converted, 0, converted.size() - 1);
+    return true;
+}
+
+// The file's lines, as the import decodes and splits them; false for text
+// it cannot read as a whole. A file in a code page is split at its CR and
+// LF bytes first and each line converted alone: converted in one piece, a
+// lead byte of a double-byte code page just before a line end would take
+// that line end, and the next line would vanish into the one before.
+bool DecodeLines(const std::string& bytes, UINT codePage, std::wstring& text, std::vector<Line>& lines, bool& unicode)
+{
+    unicode = bytes.size() >= 2 && (unsigned char)bytes[0] == 0xFF && (unsigned char)bytes[1] == 0xFE;
+    if (unicode) {
+        if (bytes.size() % 2 != 0) return false;
+        text.assign((bytes.size() - 2) / 2, L'\0');
+        if (!text.empty()) std::memcpy(text.data(), bytes.data() + 2, text.size() * 2);
+        // The import reads lines as C strings: whatever follows a NUL is lost.
+        if (text.find(L'\0') != std::wstring::npos) return false;
+        lines = Lines(text);
+        return true;
+    }
+    if (bytes.find('\0') != std::string::npos) return false;
+    std::vector<std::pair<size_t, size_t>> spans; // each line's place in text, taken once text stops growing
+    size_t at = 0;
+    while (at < bytes.size()) {
+        size_t end = bytes.find_first_of("\r\n", at);
+        if (end == std::string::npos) end = bytes.size();
+        const size_t start = text.size();
+        if (!LineText(std::string_view(bytes).substr(at, end - at), codePage, text)) return false;
+        spans.emplace_back(start, text.size() - start);
+        at = end + (end + 1 < bytes.size() && bytes[end] == '\r' && bytes[end + 1] == '\n' ? 2 : 1);
+    }
+    for (const auto& [start, length] : spans) lines.emplace_back(text.data() + start, length);
+    return true;
+}
+
 // What the import makes of hex data for a string type: a terminating NUL
-// where it lacks one; in a file of the ANSI code page, the text converted.
-void FinishHexString(Value& v, bool unicode)
+// where the last whole character is not one, so that even "41,00" gets
+// one; in a file of a code page, the text converted.
+void FinishHexString(Value& v, bool unicode, UINT codePage)
 {
     if (!StringType(v.type)) return;
     if (unicode) {
-        if (v.data.size() > 2 && (v.data[v.data.size() - 2] != 0 || v.data.back() != 0)) v.data.append(2, '\0');
+        const size_t units = v.data.size() / 2;
+        if (units > 0 && (v.data[2 * units - 2] != 0 || v.data[2 * units - 1] != 0)) v.data.append(2, '\0');
         return;
     }
     if (v.data.back() != 0) v.data += '\0';
-    const int n = MultiByteToWideChar(CP_ACP, 0, v.data.data(), int(v.data.size()), nullptr, 0);
+    const int n = MultiByteToWideChar(codePage, 0, v.data.data(), int(v.data.size()), nullptr, 0);
     std::wstring text(size_t(n > 0 ? n : 0), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_ACP, 0, v.data.data(), int(v.data.size()), text.data(), n);
+    // Data that cannot be converted leaves the import nothing to write.
+    if (n <= 0 || MultiByteToWideChar(codePage, 0, v.data.data(), int(v.data.size()), text.data(), n) != n)
+        text.clear();
     v.data = Bytes(text);
 }
 
@@ -92,6 +125,20 @@ void FinishHexString(Value& v, bool unicode)
 
 // The registry sets no longer value name; the import's value is lost.
 constexpr size_t LongestValueName = 16383;
+// Nor does it create a key with a longer level, as Windows documents it
+// (Wine takes one character more); the import's key is lost, and its
+// values with it.
+constexpr size_t LongestKeyLevel = 255;
+
+bool LevelsFit(Line name)
+{
+    for (size_t at = 0;;) {
+        const size_t end = name.find(L'\\', at);
+        if ((end == Line::npos ? name.size() : end) - at > LongestKeyLevel) return false;
+        if (end == Line::npos) return true;
+        at = end + 1;
+    }
+}
 
 int HexDigit(wchar_t c)
 {
@@ -169,7 +216,10 @@ Hex HexLine(Line s, std::string& data)
 
 class Reader {
 public:
-    Reader(const std::vector<Line>& lines, bool unicode) : lines_(lines), unicode_(unicode) {}
+    Reader(const std::vector<Line>& lines, bool unicode, UINT codePage)
+        : lines_(lines), unicode_(unicode), codePage_(codePage)
+    {
+    }
 
     // False when a value line is not in a form an export writes.
     bool Run(Content& content)
@@ -184,10 +234,7 @@ private:
     {
         line = SkipBlanks(line);
         if (line.empty()) return true;
-        if (line.front() == L'[') {
-            KeyLine(content, line.substr(1));
-            return true;
-        }
+        if (line.front() == L'[') return KeyLine(content, line.substr(1));
         Value v;
         if (line.front() == L'@') {
             line.remove_prefix(1);
@@ -197,27 +244,31 @@ private:
         } else {
             return true; // a comment, or text the import passes over
         }
-        if (!Data(line, v)) return false;
-        // Values before any key, or after a key deletion, go nowhere.
-        if (current_ >= 0) content.keys[size_t(current_)].values.push_back(std::move(v));
+        // A value that no key takes (before any key, after a key deletion)
+        // goes nowhere, yet the import still reads it, and crashes on some.
+        if (current_ < 0 || !Data(line, v)) return false;
+        content.keys[size_t(current_)].values.push_back(std::move(v));
         return true;
     }
 
-    void KeyLine(Content& content, Line rest)
+    // False for a key the registry cannot hold.
+    bool KeyLine(Content& content, Line rest)
     {
         const size_t close = rest.rfind(L']');
         if (rest.empty() || Blank(rest.front()) || close == Line::npos) {
             // Opens nothing; the key opened before stays open.
             content.keys.push_back({std::wstring(rest), false, false, {}});
-            return;
+            return true;
         }
         Key key;
         Line name = rest.substr(0, close);
         key.deletion = !name.empty() && name.front() == L'-';
         if (key.deletion) name.remove_prefix(1);
+        if (!LevelsFit(name)) return false;
         key.name = name;
         content.keys.push_back(std::move(key));
         current_ = content.keys.back().deletion ? -1 : int(content.keys.size() - 1);
+        return true;
     }
 
     // The data after a value's name.
@@ -277,12 +328,13 @@ private:
             } while (more.empty() || more.front() == L';');
             s = more; // a line that is not hex data, even a key line, is refused by HexLine
         }
-        FinishHexString(v, unicode_);
+        FinishHexString(v, unicode_, codePage_);
         return true;
     }
 
     const std::vector<Line>& lines_;
     const bool unicode_;
+    const UINT codePage_;
     size_t next_ = 1; // the header is line 0
     int current_ = -1;
 };
@@ -295,15 +347,17 @@ bool KnownHeader(Line line)
 
 } // namespace
 
-Content Read(const std::string& bytes)
+Content Read(const std::string& bytes) { return Read(bytes, CP_ACP); }
+
+Content Read(const std::string& bytes, UINT codePage)
 {
     Content content;
     std::wstring text;
+    std::vector<Line> lines;
     bool unicode = false;
-    if (!Decode(bytes, text, unicode)) return content;
-    const std::vector<Line> lines = Lines(text);
+    if (!DecodeLines(bytes, codePage, text, lines, unicode)) return content;
     if (lines.empty() || !KnownHeader(lines.front())) return content;
-    if (!Reader(lines, unicode).Run(content)) return Content();
+    if (!Reader(lines, unicode, codePage).Run(content)) return Content();
     content.readable = true;
     return content;
 }

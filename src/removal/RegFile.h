@@ -3,7 +3,8 @@
 // a file the way the registry editor's import reads it, and yields what the
 // import would write.
 //
-// - UTF-16LE after the byte order mark FF FE, or else the ANSI code page.
+// - UTF-16LE after the byte order mark FF FE, or else the ANSI code page,
+//   split at CR and LF bytes first and each line converted alone.
 // - The first line is the header "Windows Registry Editor Version 5.00" or
 //   "REGEDIT4"; a file with any other first line is not imported at all.
 // - A CR, an LF or CR LF ends a line; blanks and tabs at the start of a line
@@ -11,10 +12,17 @@
 //   is passed over (comments, continuation text, rubbish).
 // - "[name]" opens a key (the name runs to the line's last "]"); "[-name]"
 //   deletes one. A "[" line without "]", or with a blank after "[", opens
-//   nothing: the values after it still go to the key opened before.
+//   nothing: the values after it still go to the key opened before. A key
+//   line naming a level longer than the registry takes (255 characters)
+//   makes the file unreadable: the import cannot create that key.
 // - "name"=data and @=data, with the escapes \\ \" \n \r in names and
 //   strings; data as "string", dword:, hex: and hex(N):, hex data continued
-//   by a "\" at the end of a line. "name"=- deletes a value.
+//   by a "\" at the end of a line. "name"=- deletes a value. A value line
+//   that no key takes (before the first key line, after a key deletion)
+//   makes the file unreadable: the import reads it all the same, and
+//   crashes on some.
+// - Hex data of a string type gets a terminating NUL where its last whole
+//   character is not one, as the import adds it, even to "hex(1):41,00".
 // - A value line is read only in the form an export writes (the rules, and
 //   why, are in RegFile.cpp): the import reads any other its own way.
 #include <windows.h>
@@ -43,13 +51,17 @@ struct Key {
 struct Content {
     // False when the import would take nothing from the file (no header it
     // knows, text it cannot read: a NUL character, an odd length), or when
-    // what it takes cannot be told: a value line in a form no export writes.
-    // Such a file then has no keys.
+    // what it takes cannot be told: a value line in a form no export writes,
+    // or one that no key takes; or when it would not write a key that the
+    // file names (a level too long). Such a file then has no keys.
     bool readable = false;
     std::vector<Key> keys; // in the order of the file; a name may come twice
 };
 
+// A file without a byte order mark is read in the code page: CP_ACP, as the
+// import reads it, unless a test asks for another.
 Content Read(const std::string& bytes);
+Content Read(const std::string& bytes, UINT codePage);
 
 // One key as the import leaves it: its name as first written, and its
 // values by their Folded() names; of two values of the same name the later

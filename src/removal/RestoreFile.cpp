@@ -2,6 +2,7 @@
 
 #include "platform/Dateiexistenz.h"
 #include "platform/Handles.h"
+#include "platform/LoadLibraries.h"
 
 #include <bcrypt.h>
 
@@ -239,24 +240,67 @@ void DeleteExports(const Paths& paths)
     (void)DeleteIfExists(paths.mainExport32);
 }
 
+namespace {
+
+// The hash's calls, from the system folder's bcrypt.dll (see
+// LoadLibraries::FromTheSystemFolder). Loaded at the first fingerprint and
+// kept for the process's life: a list of restore files asks once a file,
+// and each load of the DLL sets up its cryptography anew.
+struct Hashing {
+    decltype(&BCryptOpenAlgorithmProvider) open = nullptr;
+    decltype(&BCryptCreateHash) create = nullptr;
+    decltype(&BCryptHashData) data = nullptr;
+    decltype(&BCryptFinishHash) finish = nullptr;
+    decltype(&BCryptDestroyHash) destroy = nullptr;
+    decltype(&BCryptCloseAlgorithmProvider) close = nullptr;
+    bool complete() const { return open && create && data && finish && destroy && close; }
+};
+
+template <typename Call>
+void Take(HMODULE dll, const char* name, Call& call)
+{
+    call = reinterpret_cast<Call>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
+}
+
+const Hashing& Bcrypt()
+{
+    static const Hashing calls = [] {
+        Hashing h;
+        if (const HMODULE dll = LoadLibraries::FromTheSystemFolder(L"bcrypt.dll")) {
+            Take(dll, "BCryptOpenAlgorithmProvider", h.open);
+            Take(dll, "BCryptCreateHash", h.create);
+            Take(dll, "BCryptHashData", h.data);
+            Take(dll, "BCryptFinishHash", h.finish);
+            Take(dll, "BCryptDestroyHash", h.destroy);
+            Take(dll, "BCryptCloseAlgorithmProvider", h.close);
+        }
+        return h;
+    }();
+    return calls;
+}
+
+} // namespace
+
 bool FingerprintOf(HANDLE file, const std::string& bytes, Fingerprint& fingerprint)
 {
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(file, &info)) return false;
     fingerprint.volume = info.dwVolumeSerialNumber;
     fingerprint.index = (ULONGLONG(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    const Hashing& bcrypt = Bcrypt();
+    if (!bcrypt.complete()) return false;
     // The calls of Windows 7: the one-call hash came with Windows 10.
     BCRYPT_ALG_HANDLE algorithm = nullptr;
-    if (!BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0))) return false;
+    if (!BCRYPT_SUCCESS(bcrypt.open(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0))) return false;
     BCRYPT_HASH_HANDLE hash = nullptr;
-    bool done = BCRYPT_SUCCESS(BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0));
+    bool done = BCRYPT_SUCCESS(bcrypt.create(algorithm, &hash, nullptr, 0, nullptr, 0, 0));
     done = done
-        && BCRYPT_SUCCESS(BCryptHashData(hash, reinterpret_cast<PUCHAR>(const_cast<char*>(bytes.data())),
-                                         ULONG(bytes.size()), 0))
-        && BCRYPT_SUCCESS(BCryptFinishHash(hash, fingerprint.digest.data(), ULONG(fingerprint.digest.size()), 0));
+        && BCRYPT_SUCCESS(bcrypt.data(hash, reinterpret_cast<PUCHAR>(const_cast<char*>(bytes.data())),
+                                      ULONG(bytes.size()), 0))
+        && BCRYPT_SUCCESS(bcrypt.finish(hash, fingerprint.digest.data(), ULONG(fingerprint.digest.size()), 0));
     // Closing what was opened cannot change the digest already taken.
-    if (hash) (void)BCryptDestroyHash(hash);
-    (void)BCryptCloseAlgorithmProvider(algorithm, 0);
+    if (hash) (void)bcrypt.destroy(hash);
+    (void)bcrypt.close(algorithm, 0);
     return done;
 }
 

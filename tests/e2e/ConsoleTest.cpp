@@ -195,7 +195,7 @@ TEST_F(Console, EachVerbReportsByOutputAndExitCodeAndChangesNothingItShouldNot)
     WriteFileBytes(folder.file(L"kein Ordner.txt"), "x");
     ScratchFolder foreign;
     WriteFileBytes(foreign.file(L"Uninstall.reg"),
-                   Utf16File(L"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Fremd]\r\n"
+                   Utf16File(RegHead + L"[HKEY_CURRENT_USER\\Software\\Fremd]\r\n"
                              L"\"a\"=\"b\"\r\n\r\n"));
     const std::wstring in = L" /ordner " + Quoted(folder.path());
     struct Case {
@@ -262,7 +262,7 @@ TEST_F(Console, PreviewNamesEveryKeyAndChangesNothingNotEvenAFile)
 {
     SeedProducts();
     SetDword(HKEY_LOCAL_MACHINE, std::wstring(Velmora) + L"\\Alpha", L"Nummer", 7);
-    WriteFileBytes(folder.file(L"Uninstall.reg"), Utf16File(L"Windows Registry Editor Version 5.00\r\n\r\n"));
+    WriteFileBytes(folder.file(L"Uninstall.reg"), Utf16File(RegHead));
     WriteFileBytes(folder.file(L"Tessarine.log"), "eine Zeile\r\n");
     const std::wstring missing = folder.file(L"fehlt");
     const std::string registry = RegistryDump();

@@ -442,8 +442,8 @@ TEST_F(RestoreFilesDialogTest, AFileWithAKeyOutsideIsNotRestorableAndWritesNothi
 {
     AddProduct(HKEY_CURRENT_USER, L"Stays");
     const std::wstring planted = folder.file(L"Uninstall 2026-01-01 00-00-00.reg");
-    const std::string file = Utf16File(L"Windows Registry Editor Version 5.00\r\n\r\n"
-                                       L"[HKEY_CURRENT_USER\\Software\\Velmora\\Alpha]\r\n\"V\"=\"1\"\r\n\r\n"
+    const std::string file = Utf16File(RegHead
+                                       + L"[HKEY_CURRENT_USER\\Software\\Velmora\\Alpha]\r\n\"V\"=\"1\"\r\n\r\n"
                                        L"[HKEY_CURRENT_USER\\Software\\Evil]\r\n\"Run\"=\"evil.exe\"\r\n\r\n");
     WriteFileBytes(planted, file);
     const std::string before = RegistryDump();

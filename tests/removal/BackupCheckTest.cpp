@@ -89,7 +89,7 @@ TEST_F(Backup, AnythingElseIsNoBackup)
         {"a key deletion", text + L"[-" + FullKey + L"\\Sub\\Leer]\r\n"},
         {"a value deletion", Replaced(text, top, top + L"\r\n\"Version\"=-")},
         {"a key line the import passes over", Replaced(text, top, L"[" + FullKey)},
-        {"only the header", L"Windows Registry Editor Version 5.00\r\n\r\n"},
+        {"only the header", RegHead},
         {"no header", text.substr(text.find(L'\n') + 1)},
     };
     for (const auto& c : cases) {

@@ -124,8 +124,8 @@ TEST_F(HandlerError, AnErrorInTheRestoreFilesDialogEndsTheProgramWithTheErrorRep
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
     ASSERT_TRUE(InitCommonControlsEx(&controls)) << "the dialog's list view";
     WriteFileBytes(folder.file(L"Uninstall 2026-01-01 00-00-00.reg"),
-                   Utf16File(L"Windows Registry Editor Version 5.00\r\n\r\n"
-                             L"[HKEY_CURRENT_USER\\Software\\Velmora\\Alpha]\r\n\"V\"=\"1\"\r\n\r\n"));
+                   Utf16File(RegHead
+                             + L"[HKEY_CURRENT_USER\\Software\\Velmora\\Alpha]\r\n\"V\"=\"1\"\r\n\r\n"));
     Load();
     bool thrown = false;
     onBox = [&] {

@@ -114,8 +114,8 @@ TEST_F(Operations, ARestoreTellsWhatItDidAndImportsOnlyWhatPassedItsChecks)
         bool listedElsewhere; // the list showed another file under this name
         Restore::Result result;
     };
-    const std::string foreign = Utf16File(L"Windows Registry Editor Version 5.00\r\n\r\n"
-                                          L"[HKEY_CURRENT_USER\\Software\\Other]\r\n\"x\"=\"y\"\r\n\r\n");
+    const std::string foreign = Utf16File(RegHead
+                                          + L"[HKEY_CURRENT_USER\\Software\\Other]\r\n\"x\"=\"y\"\r\n\r\n");
     const std::vector<Case> cases{
         {"foreign file", foreign, Always(L"real"), false, Restore::Result::Foreign},
         {"unreadable file", "rubbish", Always(L"real"), false, Restore::Result::NotRead},

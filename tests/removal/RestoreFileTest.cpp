@@ -8,10 +8,10 @@ using namespace test;
 
 namespace {
 
-const std::wstring Head = L"Windows Registry Editor Version 5.00";
+const std::wstring Head = RegHeader;
 // The byte order mark and the header in UTF-16LE, which a merge drops from
 // the user register's export.
-constexpr size_t HeadBytes = 2 + 2 * 36;
+constexpr size_t HeadBytes = 2 + 2 * (std::size(RegHeader) - 1);
 
 std::string Export(const std::wstring& key, const std::wstring& body = L"\"V\"=\"1\"\r\n")
 {
@@ -41,7 +41,7 @@ TEST_F(Assembly, MergeKeepsOneHeaderAndBothKeySets)
     EXPECT_EQ(merged.find("\xFF\xFE", 2), std::string::npos) << "one byte order mark";
 
     EXPECT_EQ(RestoreFile::Merge(main, Utf16File(Head)), main) << "a user export of only its header adds nothing";
-    EXPECT_EQ(RestoreFile::Merge(main, "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\X]\r\n"),
+    EXPECT_EQ(RestoreFile::Merge(main, Narrow(RegHead) + "[HKEY_CURRENT_USER\\X]\r\n"),
               main + "\r\n\r\n[HKEY_CURRENT_USER\\X]\r\n")
         << "a single-byte export is cut at its header line";
     EXPECT_EQ(RestoreFile::Merge(main, ""), main) << "one export is taken byte for byte";

@@ -140,7 +140,7 @@ TEST_F(Restore, AFileThatWritesAnythingButProductKeysIsNotImported)
 {
     AddProduct(HKEY_CURRENT_USER, L"Beta", L"C:\\Beta");
     Load();
-    const std::wstring head = L"Windows Registry Editor Version 5.00\r\n\r\n";
+    const std::wstring& head = RegHead;
     const std::wstring product = L"[HKEY_CURRENT_USER\\Software\\Velmora\\Alpha]\r\n\"V\"=\"1\"\r\n\r\n";
     struct Case {
         const char* what;

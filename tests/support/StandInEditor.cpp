@@ -194,8 +194,8 @@ int wmain()
     if (mode == L"/e" && (setting == L"drop-values" || setting == L"drop-subkey")) Damage(file, setting == L"drop-values");
     if (mode == L"/e" && setting == L"plant-pending") WriteBytes(paths.pending, "someone else's");
     if (mode == L"/e" && setting == L"plant-export")
-        WriteBytes(paths.userExport, test::Utf16File(L"Windows Registry Editor Version 5.00\r\n\r\n"
-                                                     L"[HKEY_CURRENT_USER\\Software\\Velmora\\Planted]\r\n"
+        WriteBytes(paths.userExport, test::Utf16File(test::RegHead
+                                                     + L"[HKEY_CURRENT_USER\\Software\\Velmora\\Planted]\r\n"
                                                      L"\"x\"=\"y\"\r\n\r\n"));
     if (mode == L"/s" && (setting == L"change-value" || setting == L"drop-value" || setting == L"drop-key"))
         Tamper(file, setting);

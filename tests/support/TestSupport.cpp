@@ -24,19 +24,6 @@ void RemoveVelmora()
     }
 }
 
-bool RunAndWait(const std::wstring& commandLine)
-{
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    std::wstring line = commandLine;
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-        return false;
-    ProcessHandle owner(process.hProcess), thread(process.hThread);
-    return WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0;
-}
-
 } // namespace
 
 CleanVelmora::CleanVelmora() { RemoveVelmora(); }
@@ -205,6 +192,20 @@ std::vector<std::wstring> KeysInFile(const std::wstring& file)
     std::vector<std::wstring> names;
     for (const auto& key : RegFile::Read(ReadFileBytes(file)).keys) names.push_back(key.name);
     return names;
+}
+
+bool RunAndWait(const std::wstring& commandLine, DWORD* exitCode)
+{
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    std::wstring line = commandLine;
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return false;
+    ProcessHandle owner(process.hProcess), thread(process.hThread);
+    if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) return false;
+    return !exitCode || GetExitCodeProcess(process.hProcess, exitCode);
 }
 
 bool ExportKey(const std::wstring& fullKeyName, const std::wstring& file)

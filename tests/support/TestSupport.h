@@ -83,6 +83,9 @@ std::string RegistryDump(const std::wstring& below = Velmora);
 // The key names a registry file holds, as the reader reads them.
 std::vector<std::wstring> KeysInFile(const std::wstring& file);
 
+// Runs a command line to its end (at most a minute); its exit code when asked.
+bool RunAndWait(const std::wstring& commandLine, DWORD* exitCode = nullptr);
+
 // Runs the real registry editor: an export of one key, or a silent import.
 bool ExportKey(const std::wstring& fullKeyName, const std::wstring& file);
 bool ImportFile(const std::wstring& file);
