@@ -1,6 +1,7 @@
 // Takes a file's fingerprint as the restore files list takes it, from
 // wherever it is started. Exits 0 when the digest is the one expected, 1
-// when no fingerprint could be taken, 2 when it is another.
+// when no fingerprint could be taken, 2 when it is another, 3 when the
+// command line is not a file and a digest.
 #include "removal/RestoreFile.h"
 
 #include <string>
