@@ -1,6 +1,7 @@
 #include "app/RestoreFilesDialog.h"
 
 #include "app/Root.h"
+#include "removal/RestoreFileRow.h"
 
 #include <commctrl.h>
 #include <algorithm>
@@ -206,16 +207,9 @@ INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
 
 std::array<std::wstring, Column::Count> Cells(const RestoreFiles::File& f)
 {
-    std::wstring products;
-    for (const auto& p : f.held.products)
-        products += (products.empty() ? L"" : L", ") + p.name + L" (" + p.registerLabel + L")";
-    // "Schlüssel" is its own plural; "Wert" is not.
-    const std::wstring size = std::to_wstring(f.held.keys) + L" Schl\u00fcssel, " + std::to_wstring(f.held.values)
-                            + (f.held.values == 1 ? L" Wert" : L" Werte");
-    const std::wstring state = f.refusal == RestoreFiles::Refusal::None
-                                   ? std::wstring(L"wiederherstellbar")
-                                   : L"nicht wiederherstellbar: " + std::wstring(RestoreFiles::Reason(f.refusal));
-    return {RestoreFiles::TimeText(f.when), products.empty() ? L"-" : products, size, state, f.name};
+    const std::wstring products = RestoreFileRow::Products(f);
+    return {RestoreFileRow::When(f), products.empty() ? L"-" : products, RestoreFileRow::Size(f),
+            RestoreFileRow::State(f), f.name};
 }
 
 void Show(Root& root)

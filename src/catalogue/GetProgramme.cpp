@@ -9,11 +9,27 @@ namespace Listing {
 
 namespace {
 
-std::wstring ValueOr(HKEY product, const wchar_t* valueName, const wchar_t* fallback)
+std::optional<std::wstring> ValueOf(HKEY product, const wchar_t* valueName)
 {
     std::wstring value;
-    if (!Registry::RegReadValue(product, valueName, value)) return fallback;
+    if (!Registry::RegReadValue(product, valueName, value)) return std::nullopt;
     return ProductRow::BeforeNul(value);
+}
+
+// A product's place: one open serves both values; a key that cannot be
+// opened holds none.
+Place ReadPlace(HKEY root, std::wstring name, const wchar_t* productRoot, const wchar_t* label)
+{
+    Place place;
+    std::wstring path = ProductRow::KeyPath(name, productRoot);
+    const KeyHandle product = Registry::RegOpenForReading(root, path);
+    place.installDir = ValueOf(product.get(), L"InstallDir");
+    place.version = ValueOf(product.get(), L"Version");
+    place.key = std::wstring(ProductRow::RootName(root)) + L"\\" + path;
+    place.name = std::move(name);
+    place.root = root;
+    place.view = label;
+    return place;
 }
 
 // One view of the root: the products the enumeration names, each read from
@@ -31,13 +47,27 @@ void ListView(HKEY root, const std::wstring& productRootKey, REGSAM view, const 
         // A product whose name is listed already keeps the row listed
         // first; its values are not read.
         if (!listed.insert(name).second && testListed) continue;
-        // One open serves both values; a key that cannot be opened gives
-        // both placeholders.
-        const KeyHandle product = Registry::RegOpenForReading(root, ProductRow::KeyPath(name, productRoot));
-        std::wstring installDir = ValueOr(product.get(), L"InstallDir", ProductRow::NoInstallDir);
-        std::wstring version = ValueOr(product.get(), L"Version", ProductRow::NoVersion);
-        products.push_back({std::move(name), root, label, std::move(installDir), std::move(version)});
+        Place p = ReadPlace(root, std::move(name), productRoot, label);
+        products.push_back({std::move(p.name), root, label, p.installDir.value_or(ProductRow::NoInstallDir),
+                            p.version.value_or(ProductRow::NoVersion)});
     }
+}
+
+// Every product of one view, none left out for a name seen elsewhere.
+void PlacesOfView(HKEY root, REGSAM view, const wchar_t* productRoot, const wchar_t* label, std::vector<Place>& places)
+{
+    std::vector<std::wstring> names;
+    const int count = Registry::RegEnumKeys(root, ProductRow::ProductRoot, Registry::AccessAll | view, names);
+    for (int i = 0; i < count; ++i)
+        if (!names[size_t(i)].empty()) places.push_back(ReadPlace(root, std::move(names[size_t(i)]), productRoot, label));
+}
+
+// As the window's sorted list compares its rows: in the user's language,
+// without regard to case.
+bool ListedBefore(const std::wstring& a, const std::wstring& b)
+{
+    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), int(a.size()), b.c_str(), int(b.size()))
+        == CSTR_LESS_THAN;
 }
 
 } // namespace
@@ -77,15 +107,31 @@ std::vector<Product> List(int scope)
         const Product& p = products[i];
         rows.emplace_back(ProductRow::Make(p.name, ProductRow::RootName(p.root), p.installDir, p.version), i);
     }
-    std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
-        return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.first.c_str(), int(a.first.size()),
-                              b.first.c_str(), int(b.first.size()))
-            == CSTR_LESS_THAN;
-    });
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const auto& a, const auto& b) { return ListedBefore(a.first, b.first); });
     std::vector<Product> sorted;
     sorted.reserve(products.size());
     for (const auto& row : rows) sorted.push_back(std::move(products[row.second]));
     return sorted;
+}
+
+std::vector<Place> Places(int scope)
+{
+    std::vector<Place> places;
+    if (scope == 0 || scope == 2) {
+        PlacesOfView(HKEY_LOCAL_MACHINE, 0, ProductRow::ProductRoot, ProductRow::MainLabel, places);
+        PlacesOfView(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, ProductRow::ProductRoot32, ProductRow::Main32Label, places);
+    }
+    if (scope == 0 || scope == 1)
+        PlacesOfView(HKEY_CURRENT_USER, 0, ProductRow::ProductRoot, ProductRow::UserLabel, places);
+    // Names that the language holds equal but the registry holds apart
+    // (fault 23) stay two groups; within one name, the registers' order.
+    std::stable_sort(places.begin(), places.end(), [](const Place& a, const Place& b) {
+        if (ListedBefore(a.name, b.name)) return true;
+        if (ListedBefore(b.name, a.name)) return false;
+        return KeyName::Less{}(a.name, b.name);
+    });
+    return places;
 }
 
 } // namespace Listing

@@ -53,6 +53,9 @@ const Case Cases[] = {
      Make(Verb::Restore, {}, BothRegisters, Format::Text, false, {}, L"Uninstall 2026-03-01 10-20-30.reg")},
     {"restore a kept copy", {L"/wiederherstellen", L"uninstall 2026-03-01 10-20-30 (2).REG", L"/ordner", L"D:\\x"},
      Make(Verb::Restore, {}, BothRegisters, Format::Text, false, L"D:\\x", L"uninstall 2026-03-01 10-20-30 (2).REG")},
+    {"the restore files", {L"/dateien"}, Make(Verb::Files)},
+    {"the restore files of a folder as JSON", {L"-DATEIEN", L"/ordner", L"D:\\x", L"/format", L"json"},
+     Make(Verb::Files, {}, BothRegisters, Format::Json, false, L"D:\\x")},
 
     {"nothing at all", {}, std::nullopt},
     {"an unknown switch", {L"/liste", L"/alles"}, std::nullopt},
@@ -76,6 +79,9 @@ const Case Cases[] = {
     {"a folder without its path", {L"/entfernen", L"Alpha", L"/ordner"}, std::nullopt},
     {"an empty folder", {L"/liste", L"/ordner", L""}, std::nullopt},
     {"a scope beside the restore", {L"/wiederherstellen", L"/register", L"haupt"}, std::nullopt},
+    {"a scope beside the restore files", {L"/dateien", L"/register", L"haupt"}, std::nullopt},
+    {"the restore files take no name", {L"/dateien", L"Uninstall.reg"}, std::nullopt},
+    {"the restore files with a preview", {L"/dateien", L"/vorschau"}, std::nullopt},
     {"a restore file by a path", {L"/wiederherstellen", L"C:\\Daten\\Uninstall.reg"}, std::nullopt},
     {"a restore file by a relative path", {L"/wiederherstellen", L"..\\Uninstall.reg"}, std::nullopt},
     {"a restore file by a forward path", {L"/wiederherstellen", L"sub/Uninstall.reg"}, std::nullopt},
@@ -108,52 +114,91 @@ TEST(ConsoleArguments, ParseTakesTheDocumentedCommandLinesAndRefusesTheRest)
 
 namespace {
 
-Listing::Product Product(std::wstring name, HKEY root, const wchar_t* view, std::wstring dir, std::wstring version)
+using Value = std::optional<std::wstring>;
+
+Listing::Place Place(std::wstring name, const wchar_t* view, std::wstring key, Value dir, Value version)
 {
-    return {std::move(name), root, view, std::move(dir), std::move(version)};
+    return {std::move(name), HKEY_CURRENT_USER, view, std::move(key), std::move(dir), std::move(version)};
 }
 
 struct FormatCase {
     const char* what;
-    Listing::Product product;
+    Listing::Place place;
     std::wstring csvRecord;
     std::wstring jsonObject;
+    bool marked = false; // the text line names the replaced characters
 };
+
+const std::wstring Lone = L"Alt\xd800";
+// Control characters besides the ones with their own escapes, NUL among
+// them; DEL is none in JSON.
+const std::wstring Controls(L"\x01\x1f\x00\x7f" L"v\x0b", 6);
 
 const FormatCase FormatCases[] = {
-    {"plain", Product(L"Alpha", HKEY_LOCAL_MACHINE, L"Hauptregister", L"C:\\Programme\\Alpha", L"2.0"),
-     L"Alpha,HKEY_LOCAL_MACHINE,Hauptregister,C:\\Programme\\Alpha,2.0",
-     L"{\"name\":\"Alpha\",\"root\":\"HKEY_LOCAL_MACHINE\",\"register\":\"Hauptregister\","
-     L"\"installDir\":\"C:\\\\Programme\\\\Alpha\",\"version\":\"2.0\"}"},
-    {"comma, quote and umlaut", Product(L"B\u00fcro, \"Pro\"", HKEY_CURRENT_USER, L"Benutzerregister", L"<PROGRAMS>", L"1.0"),
-     L"\"B\u00fcro, \"\"Pro\"\"\",HKEY_CURRENT_USER,Benutzerregister,<PROGRAMS>,1.0",
-     L"{\"name\":\"B\u00fcro, \\\"Pro\\\"\",\"root\":\"HKEY_CURRENT_USER\",\"register\":\"Benutzerregister\","
-     L"\"installDir\":\"<PROGRAMS>\",\"version\":\"1.0\"}"},
-    {"line breaks, a tab and a control character",
-     Product(L"Zeile\r\nzwei", HKEY_LOCAL_MACHINE, L"Hauptregister (32-Bit-Ansicht)", L"a\tb", std::wstring(L"v\x01", 2)),
-     L"\"Zeile\r\nzwei\",HKEY_LOCAL_MACHINE,Hauptregister (32-Bit-Ansicht),a\tb,v\x01",
-     L"{\"name\":\"Zeile\\r\\nzwei\",\"root\":\"HKEY_LOCAL_MACHINE\",\"register\":\"Hauptregister (32-Bit-Ansicht)\","
-     L"\"installDir\":\"a\\tb\",\"version\":\"v\\u0001\"}"},
+    {"plain", Place(L"Alpha", L"Hauptregister", L"HKEY_LOCAL_MACHINE\\Software\\Velmora\\Alpha", L"C:\\Alpha", L"2.0"),
+     L"Alpha,Hauptregister,HKEY_LOCAL_MACHINE\\Software\\Velmora\\Alpha,C:\\Alpha,2.0,",
+     L"{\"name\":\"Alpha\",\"register\":\"Hauptregister\",\"key\":\"HKEY_LOCAL_MACHINE\\\\Software\\\\Velmora\\\\Alpha\","
+     L"\"installDir\":\"C:\\\\Alpha\",\"version\":\"2.0\"}"},
+    {"no values: empty and null, never the window's placeholders",
+     Place(L"Leer", L"Hauptregister (32-Bit-Ansicht)", L"K", std::nullopt, std::nullopt),
+     L"Leer,Hauptregister (32-Bit-Ansicht),K,,,",
+     L"{\"name\":\"Leer\",\"register\":\"Hauptregister (32-Bit-Ansicht)\",\"key\":\"K\",\"installDir\":null,\"version\":null}"},
+    {"an empty value is a value", Place(L"E", L"Benutzerregister", L"K", L"", std::nullopt), L"E,Benutzerregister,K,,,",
+     L"{\"name\":\"E\",\"register\":\"Benutzerregister\",\"key\":\"K\",\"installDir\":\"\",\"version\":null}"},
+    {"comma, quote and umlaut", Place(L"B\u00fcro, \"Pro\"", L"Benutzerregister", L"K", L"a,b", L"1"),
+     L"\"B\u00fcro, \"\"Pro\"\"\",Benutzerregister,K,\"a,b\",1,",
+     L"{\"name\":\"B\u00fcro, \\\"Pro\\\"\",\"register\":\"Benutzerregister\",\"key\":\"K\",\"installDir\":\"a,b\","
+     L"\"version\":\"1\"}"},
+    {"line breaks, a bare CR, a tab and control characters",
+     Place(L"Zeile\r\nzwei", L"R", L"K\rL", L"a\tb", Controls),
+     L"\"Zeile\r\nzwei\",R,\"K\rL\",a\tb," + Controls + L",",
+     L"{\"name\":\"Zeile\\r\\nzwei\",\"register\":\"R\",\"key\":\"K\\rL\",\"installDir\":\"a\\tb\","
+     L"\"version\":\"\\u0001\\u001f\\u0000\x7fv\\u000b\"}"},
+    {"a lone high surrogate: escaped in JSON, marked in CSV", Place(Lone, L"R", L"K\\" + Lone, Value{}, Value{}),
+     Lone + L",R,K\\" + Lone + L",,,ja", L"{\"name\":\"Alt\\ud800\",\"register\":\"R\",\"key\":\"K\\\\Alt\\ud800\","
+     L"\"installDir\":null,\"version\":null}", true},
+    {"a lone low surrogate in a value, and one before a letter",
+     Place(L"N", L"R", L"K", L"\xdc00", L"\xdbff" L"x"), L"N,R,K,\xdc00,\xdbff" L"x,ja",
+     L"{\"name\":\"N\",\"register\":\"R\",\"key\":\"K\",\"installDir\":\"\\udc00\",\"version\":\"\\udbffx\"}", true},
+    {"a surrogate pair is a character", Place(L"Gesicht \U0001F600", L"R", L"K", L"\U0001F600", Value{}),
+     L"Gesicht \U0001F600,R,K,\U0001F600,,",
+     L"{\"name\":\"Gesicht \U0001F600\",\"register\":\"R\",\"key\":\"K\",\"installDir\":\"\U0001F600\",\"version\":null}"},
+    {"two lows after a pair", Place(L"\xd83d\xde00\xde00", L"R", L"K", Value{}, Value{}), L"\xd83d\xde00\xde00,R,K,,,ja",
+     L"{\"name\":\"\U0001F600\\ude00\",\"register\":\"R\",\"key\":\"K\",\"installDir\":null,\"version\":null}", true},
 };
 
-const std::wstring CsvHeader = L"Produkt,Wurzel,Register,Installationsordner,Version";
+const std::wstring CsvHeader = L"Produkt,Register,Schluessel,Installationsordner,Version,Ersetzt";
+const std::wstring Eol = Output::EndOfLine;
 
 } // namespace
 
-TEST(ConsoleArguments, ListingsEscapeEveryFieldForCsvAndJson)
+TEST(ConsoleArguments, ListingsGiveEveryPlaceAsItIsInCsvAndJson)
 {
+    std::vector<Listing::Place> all;
+    std::wstring csv = CsvHeader + Eol, json = L"[";
     for (const FormatCase& c : FormatCases) {
         SCOPED_TRACE(c.what);
-        const std::vector<Listing::Product> one{c.product};
-        EXPECT_EQ(ListFormat::Csv(one), CsvHeader + Output::EndOfLine + c.csvRecord + Output::EndOfLine);
-        EXPECT_EQ(ListFormat::Json(one), std::wstring(L"[") + Output::EndOfLine + L" " + c.jsonObject
-                                             + Output::EndOfLine + L"]" + Output::EndOfLine);
-        EXPECT_EQ(ListFormat::Text(one), ProductRow::Make(c.product.name, ProductRow::RootName(c.product.root),
-                                                          c.product.installDir, c.product.version)
-                                             + L"\t" + c.product.view + Output::EndOfLine);
+        const std::vector<Listing::Place> one{c.place};
+        EXPECT_EQ(ListFormat::Csv(one), CsvHeader + Eol + c.csvRecord + Eol);
+        EXPECT_EQ(ListFormat::Json(one), L"[" + Eol + L" " + c.jsonObject + Eol + L"]" + Eol);
+        const Listing::Product product{c.place.name, HKEY_CURRENT_USER, c.place.view,
+                                       c.place.installDir.value_or(ProductRow::NoInstallDir),
+                                       c.place.version.value_or(ProductRow::NoVersion)};
+        const std::wstring row = ProductRow::Make(product.name, ProductRow::UserRootName, product.installDir,
+                                                  product.version)
+                               + L"\t" + c.place.view;
+        EXPECT_EQ(ListFormat::Text({product}),
+                  row + (c.marked ? std::wstring(L"\t") + ListFormat::ReplacedNote : L"") + Eol);
+        EXPECT_EQ(ListFormat::Exact(c.jsonObject), true) << "JSON holds nothing that UTF-8 cannot carry";
+        all.push_back(c.place);
+        csv += c.csvRecord + Eol;
+        json += (all.size() > 1 ? L"," : L"") + Eol + L" " + c.jsonObject;
     }
-    EXPECT_EQ(ListFormat::Csv({}), CsvHeader + Output::EndOfLine) << "an empty listing keeps its header";
-    EXPECT_EQ(ListFormat::Json({}), std::wstring(L"[]") + Output::EndOfLine) << "an empty listing is an empty array";
+    // Records are separated, each once, in the order given.
+    EXPECT_EQ(ListFormat::Csv(all), csv);
+    EXPECT_EQ(ListFormat::Json(all), json + Eol + L"]" + Eol);
+    EXPECT_EQ(ListFormat::Csv({}), CsvHeader + Eol) << "an empty listing keeps its header";
+    EXPECT_EQ(ListFormat::Json({}), L"[]" + Eol) << "an empty listing is an empty array";
 }
 
 TEST(ConsoleArguments, MessagesBecomeConsoleLinesWithoutTheBoxPadding)

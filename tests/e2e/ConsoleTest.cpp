@@ -2,14 +2,18 @@
 // window, standard output and error redirected to files, judged by its exit
 // code, with the real registry editor behind it.
 #include "app/console/ExitCodes.h"
+#include "app/console/ListFormat.h"
 #include "platform/Handles.h"
+#include "removal/RestoreFiles.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <sddl.h>
 
+#include <cstdlib>
 #include <map>
+#include <optional>
 #include <set>
 
 using namespace test;
@@ -137,6 +141,88 @@ testing::AssertionResult EndedWith(const ConsoleRun& run, int code)
     return testing::AssertionSuccess();
 }
 
+// The JSON string whose opening quote is at `at`, read as a JSON reader
+// reads it: UTF-8 text, and each \uXXXX the code unit it names. nullopt for
+// anything that is no JSON string, a raw control character among them.
+std::optional<std::wstring> JsonStringAt(const std::string& json, size_t at)
+{
+    if (at >= json.size() || json[at] != '"') return std::nullopt;
+    std::wstring text;
+    std::string run; // UTF-8 bytes up to the next escape
+    auto decode = [&] {
+        if (run.empty()) return true;
+        const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, run.data(), int(run.size()), nullptr, 0);
+        if (n <= 0) return false;
+        std::wstring wide(size_t(n), L'\0');
+        if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, run.data(), int(run.size()), wide.data(), n) != n)
+            return false;
+        text += wide;
+        run.clear();
+        return true;
+    };
+    for (size_t i = at + 1; i < json.size(); ++i) {
+        const char c = json[i];
+        if (c == '"') return decode() ? std::optional<std::wstring>(text) : std::nullopt;
+        if (static_cast<unsigned char>(c) < 0x20) return std::nullopt;
+        if (c != '\\') {
+            run += c;
+            continue;
+        }
+        if (!decode() || ++i >= json.size()) return std::nullopt;
+        switch (json[i]) {
+        case '"': text += L'"'; break;
+        case '\\': text += L'\\'; break;
+        case '/': text += L'/'; break;
+        case 'b': text += L'\b'; break;
+        case 'f': text += L'\f'; break;
+        case 'n': text += L'\n'; break;
+        case 'r': text += L'\r'; break;
+        case 't': text += L'\t'; break;
+        case 'u': {
+            if (i + 4 >= json.size()) return std::nullopt;
+            const std::string hex = json.substr(i + 1, 4);
+            char* end = nullptr;
+            const unsigned long unit = std::strtoul(hex.c_str(), &end, 16);
+            if (end != hex.c_str() + 4) return std::nullopt;
+            text += wchar_t(unit);
+            i += 4;
+            break;
+        }
+        default: return std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
+// Every object's string member of that name, in order, as a JSON reader
+// gives it back.
+std::vector<std::optional<std::wstring>> JsonMembers(const std::string& json, const std::string& member)
+{
+    std::vector<std::optional<std::wstring>> values;
+    const std::string key = "\"" + member + "\":";
+    for (size_t at = json.find(key); at != std::string::npos; at = json.find(key, at + 1))
+        values.push_back(JsonStringAt(json, at + key.size()));
+    return values;
+}
+
+size_t Count(const std::string& text, const std::string& part)
+{
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+// A file's last write time in local time, as a restore files row writes it.
+std::string LastWritten(const std::wstring& file)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    SYSTEMTIME utc{}, local{};
+    if (!GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data)
+        || !FileTimeToSystemTime(&data.ftLastWriteTime, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))
+        return "<no time>";
+    return Narrow(RestoreFiles::TimeText(local));
+}
+
 // The products of the tests: umlauts in names, folders and values, a
 // subkey, the main register's two views, and a name in both registers.
 void SeedProducts()
@@ -197,6 +283,10 @@ TEST_F(Console, EachVerbReportsByOutputAndExitCodeAndChangesNothingItShouldNot)
     WriteFileBytes(foreign.file(L"Uninstall.reg"),
                    Utf16File(RegHead + L"[HKEY_CURRENT_USER\\Software\\Fremd]\r\n"
                              L"\"a\"=\"b\"\r\n\r\n"));
+    // One name in three places, each holding other values or none.
+    AddProduct(HKEY_LOCAL_MACHINE, L"Delta", nullptr, L"3.0");
+    AddProduct(HKEY_LOCAL_MACHINE, L"Delta", L"C:\\Delta32", nullptr, KEY_WOW64_32KEY);
+    AddProduct(HKEY_CURRENT_USER, L"Delta");
     const std::wstring in = L" /ordner " + Quoted(folder.path());
     struct Case {
         const char* what;
@@ -210,16 +300,46 @@ TEST_F(Console, EachVerbReportsByOutputAndExitCodeAndChangesNothingItShouldNot)
         {"the listing of both registers, as UTF-8 with umlauts", L"/liste", ExitCode::Done,
          "Alpha\tHKEY_LOCAL_MACHINE\tC:\\Programme\\\xc3\x84pfel\t2.0\tHauptregister\r\n"
          "B\xc3\xbc" "cher\tHKEY_CURRENT_USER\tC:\\B\xc3\xbc" "cher\t1.5\tBenutzerregister\r\n"
+         "Delta\tHKEY_LOCAL_MACHINE\t<PROGRAMS>\t3.0\tHauptregister\r\n"
          "Gamma\tHKEY_LOCAL_MACHINE\t<PROGRAMS>\t1.0\tHauptregister (32-Bit-Ansicht)\r\n",
          ""},
         {"the user register as CSV", L"-LISTE /Register benutzer /format CSV", ExitCode::Done,
-         "Produkt,Wurzel,Register,Installationsordner,Version\r\n"
-         "ALPHA,HKEY_CURRENT_USER,Benutzerregister,<PROGRAMS>,1.0\r\n"
-         "B\xc3\xbc" "cher,HKEY_CURRENT_USER,Benutzerregister,C:\\B\xc3\xbc" "cher,1.5\r\n",
+         "Produkt,Register,Schluessel,Installationsordner,Version,Ersetzt\r\n"
+         "ALPHA,Benutzerregister,HKEY_CURRENT_USER\\Software\\Velmora\\ALPHA,,,\r\n"
+         "B\xc3\xbc" "cher,Benutzerregister,HKEY_CURRENT_USER\\Software\\Velmora\\B\xc3\xbc" "cher,C:\\B\xc3\xbc" "cher,1.5,\r\n"
+         "Delta,Benutzerregister,HKEY_CURRENT_USER\\Software\\Velmora\\Delta,,,\r\n",
          ""},
-        {"the main register as JSON", L"/liste /register haupt /format json", ExitCode::Done, "",
-         "{\"name\":\"Gamma\",\"root\":\"HKEY_LOCAL_MACHINE\",\"register\":\"Hauptregister (32-Bit-Ansicht)\","
-         "\"installDir\":\"<PROGRAMS>\",\"version\":\"1.0\"}"},
+        {"every place as CSV: one name in three places, values the key lacks empty", L"/liste /format csv",
+         ExitCode::Done,
+         "Produkt,Register,Schluessel,Installationsordner,Version,Ersetzt\r\n"
+         "Alpha,Hauptregister,HKEY_LOCAL_MACHINE\\Software\\Velmora\\Alpha,C:\\Programme\\\xc3\x84pfel,2.0,\r\n"
+         "ALPHA,Benutzerregister,HKEY_CURRENT_USER\\Software\\Velmora\\ALPHA,,,\r\n"
+         "B\xc3\xbc" "cher,Benutzerregister,HKEY_CURRENT_USER\\Software\\Velmora\\B\xc3\xbc" "cher,C:\\B\xc3\xbc" "cher,1.5,\r\n"
+         "Delta,Hauptregister,HKEY_LOCAL_MACHINE\\Software\\Velmora\\Delta,,3.0,\r\n"
+         "Delta,Hauptregister (32-Bit-Ansicht),HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Velmora\\Delta,C:\\Delta32,,\r\n"
+         "Delta,Benutzerregister,HKEY_CURRENT_USER\\Software\\Velmora\\Delta,,,\r\n"
+         "Gamma,Hauptregister (32-Bit-Ansicht),HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Velmora\\Gamma,,,\r\n",
+         ""},
+        {"the main register's places as JSON, values the key lacks null", L"/liste /register haupt /format json",
+         ExitCode::Done,
+         "[\r\n"
+         " {\"name\":\"Alpha\",\"register\":\"Hauptregister\",\"key\":\"HKEY_LOCAL_MACHINE\\\\Software\\\\Velmora\\\\Alpha\","
+         "\"installDir\":\"C:\\\\Programme\\\\\xc3\x84pfel\",\"version\":\"2.0\"},\r\n"
+         " {\"name\":\"Delta\",\"register\":\"Hauptregister\",\"key\":\"HKEY_LOCAL_MACHINE\\\\Software\\\\Velmora\\\\Delta\","
+         "\"installDir\":null,\"version\":\"3.0\"},\r\n"
+         " {\"name\":\"Delta\",\"register\":\"Hauptregister (32-Bit-Ansicht)\","
+         "\"key\":\"HKEY_LOCAL_MACHINE\\\\Software\\\\Wow6432Node\\\\Velmora\\\\Delta\",\"installDir\":\"C:\\\\Delta32\","
+         "\"version\":null},\r\n"
+         " {\"name\":\"Gamma\",\"register\":\"Hauptregister (32-Bit-Ansicht)\","
+         "\"key\":\"HKEY_LOCAL_MACHINE\\\\Software\\\\Wow6432Node\\\\Velmora\\\\Gamma\",\"installDir\":null,\"version\":null}\r\n"
+         "]\r\n",
+         ""},
+        {"the restore files of a folder without any", L"/dateien" + in, ExitCode::Done, "",
+         "keine Wiederherstellungsdatei"},
+        {"the restore files of a folder without any, as CSV", L"/dateien /format csv" + in, ExitCode::Done,
+         "Datei,Entfernt,Produkte,Schluessel,Werte,Wiederherstellbar,Grund,Ersetzt\r\n", ""},
+        {"the restore files of a folder that is not there, as JSON",
+         L"/dateien /format json /ordner " + Quoted(folder.file(L"fehlt")), ExitCode::Done, "[]\r\n", ""},
         {"a check that finds the product in another letter case", L"/pruefen alpha", ExitCode::Found, "", ""},
         {"a check of the user register that finds it", L"/pruefen Alpha /register benutzer", ExitCode::Found, "", ""},
         {"a check where the product is not", L"/pruefen Gamma /register benutzer", ExitCode::Done, "", ""},
@@ -371,4 +491,120 @@ TEST_F(Console, WithoutRightsOnTheMainRegisterItSaysSoAndTouchesNothingThere)
         EXPECT_TRUE(FolderPicture(restoreFolder.path()) == files);
         EXPECT_EQ(GetFileAttributesW(work.c_str()), INVALID_FILE_ATTRIBUTES) << "not even the folder is made";
     }
+}
+
+TEST_F(Console, JsonGivesBackEveryNameAsTheRegistryHoldsItAndCsvMarksWhatItCannotHold)
+{
+    struct Name {
+        const char* what;
+        std::wstring name;
+        bool textCanHoldIt;
+    };
+    const Name names[] = {
+        {"a lone high surrogate", L"Einzeln \xd800", false},
+        {"a lone low surrogate first", L"\xdc00 vorn", false},
+        {"a pair the wrong way round", L"Verkehrt \xde00\xd83d", false},
+        {"a surrogate pair", L"Paar \xd83d\xde00", true},
+        {"a bare CR and control characters", L"Zeile\rzwei\x01\x1f", true},
+    };
+    for (const Name& n : names) AddProduct(HKEY_CURRENT_USER, n.name);
+    AddProduct(HKEY_LOCAL_MACHINE, names[0].name, nullptr, nullptr, KEY_WOW64_32KEY);
+
+    const ConsoleRun json = RunConsole(L"/liste /format json");
+    ASSERT_TRUE(EndedWith(json, ExitCode::Done));
+    const auto read = JsonMembers(json.out, "name"), keys = JsonMembers(json.out, "key");
+    ASSERT_EQ(read.size(), std::size(names) + 1) << json.out;
+    ASSERT_EQ(keys.size(), read.size());
+    for (const Name& n : names) {
+        SCOPED_TRACE(n.what);
+        size_t places = 0;
+        for (size_t i = 0; i < read.size(); ++i) {
+            ASSERT_TRUE(read[i] && keys[i]) << "every name is a JSON string: " << json.out;
+            if (*read[i] != n.name) continue;
+            ++places;
+            EXPECT_TRUE(*keys[i] == L"HKEY_CURRENT_USER\\Software\\Velmora\\" + n.name
+                        || *keys[i] == L"HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Velmora\\" + n.name)
+                << "the key names the product exactly";
+        }
+        EXPECT_EQ(places, &n == &names[0] ? 2u : 1u) << "the name read back is the registry's";
+    }
+
+    const size_t replaced = size_t(std::count_if(std::begin(names), std::end(names),
+                                                 [](const Name& n) { return !n.textCanHoldIt; }));
+    const ConsoleRun csv = RunConsole(L"/liste /format csv");
+    ASSERT_TRUE(EndedWith(csv, ExitCode::Done));
+    EXPECT_EQ(Count(csv.out, ",ja\r\n"), replaced + 1) << csv.out;
+    EXPECT_EQ(Count(csv.out, "\"Zeile\rzwei\x01\x1f\""), 1u) << "a bare CR is quoted";
+    const ConsoleRun text = RunConsole(L"/liste");
+    ASSERT_TRUE(EndedWith(text, ExitCode::Done));
+    EXPECT_EQ(Count(text.out, "\t" + Narrow(ListFormat::ReplacedNote) + "\r\n"), replaced) << "one row a name";
+}
+
+TEST_F(Console, RestoreFilesAreListedNewestFirstInEveryFormatByTheNamesTheRestoreTakes)
+{
+    SeedProducts();
+    const std::string registry = RegistryDump();
+    const std::wstring in = L" /ordner " + Quoted(folder.path());
+    ASSERT_TRUE(EndedWith(RunConsole(L"/entfernen Alpha" + in), ExitCode::Done));
+    ASSERT_TRUE(EndedWith(RunConsole(L"/entfernen Gamma /register haupt" + in), ExitCode::Done));
+    std::wstring kept;
+    for (const auto& [name, bytes] : FolderPicture(folder.path()))
+        if (name.rfind(L"Uninstall 2", 0) == 0) kept = name;
+    ASSERT_FALSE(kept.empty()) << "the first removal's restore file is kept";
+    // A file that no restore takes, older than both.
+    const std::wstring foreign = L"Uninstall 2020-01-02 03-04-05.reg";
+    WriteFileBytes(folder.file(foreign), Utf16File(RegHead + L"[HKEY_CURRENT_USER\\Software\\Fremd]\r\n\"a\"=\"b\"\r\n\r\n"));
+    {
+        FileHandle f(CreateFileW(folder.file(foreign).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        const SYSTEMTIME then{2020, 1, 4, 2, 3, 4, 5, 0};
+        FILETIME at{};
+        ASSERT_TRUE(f && SystemTimeToFileTime(&then, &at) && SetFileTime(f.get(), nullptr, nullptr, &at));
+    }
+    const std::string newest = LastWritten(folder.file(L"Uninstall.reg")), older = LastWritten(folder.file(kept)),
+                      oldest = LastWritten(folder.file(foreign)), keptName = Narrow(kept);
+    const std::string foreignWhy = "enth\xc3\xa4lt Eintr\xc3\xa4ge au\xc3\x9f" "erhalb der Velmora-Produkte";
+    struct Case {
+        const char* what;
+        std::wstring format;
+        std::string out;
+    };
+    const Case cases[] = {
+        {"text: the dialog's columns", L"",
+         newest + "\tGamma (Hauptregister (32-Bit-Ansicht))\t1 Schl\xc3\xbcssel, 0 Werte\twiederherstellbar\tUninstall.reg\r\n"
+             + older + "\tAlpha (Hauptregister), ALPHA (Benutzerregister)\t3 Schl\xc3\xbcssel, 3 Werte\twiederherstellbar\t"
+             + keptName + "\r\n" + oldest + "\t-\t1 Schl\xc3\xbcssel, 1 Wert\tnicht wiederherstellbar: " + foreignWhy
+             + "\tUninstall 2020-01-02 03-04-05.reg\r\n"},
+        {"CSV", L" /format csv",
+         "Datei,Entfernt,Produkte,Schluessel,Werte,Wiederherstellbar,Grund,Ersetzt\r\n"
+         "Uninstall.reg," + newest + ",Gamma (Hauptregister (32-Bit-Ansicht)),1,0,ja,,\r\n"
+             + keptName + "," + older + ",\"Alpha (Hauptregister), ALPHA (Benutzerregister)\",3,3,ja,,\r\n"
+             + "Uninstall 2020-01-02 03-04-05.reg," + oldest + ",,1,1,nein," + foreignWhy + ",\r\n"},
+        {"JSON", L" /format json",
+         "[\r\n {\"file\":\"Uninstall.reg\",\"removedAt\":\"" + newest
+             + "\",\"products\":[{\"name\":\"Gamma\",\"register\":\"Hauptregister (32-Bit-Ansicht)\"}],\"keys\":1,"
+               "\"values\":0,\"restorable\":true,\"reason\":null},\r\n {\"file\":\""
+             + keptName + "\",\"removedAt\":\"" + older
+             + "\",\"products\":[{\"name\":\"Alpha\",\"register\":\"Hauptregister\"},{\"name\":\"ALPHA\",\"register\":"
+               "\"Benutzerregister\"}],\"keys\":3,\"values\":3,\"restorable\":true,\"reason\":null},\r\n"
+               " {\"file\":\"Uninstall 2020-01-02 03-04-05.reg\",\"removedAt\":\"" + oldest
+             + "\",\"products\":[],\"keys\":1,\"values\":1,\"restorable\":false,\"reason\":\"" + foreignWhy
+             + "\"}\r\n]\r\n"},
+    };
+    const auto files = FolderPicture(folder.path());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const ConsoleRun run = RunConsole(L"/dateien" + c.format + in);
+        EXPECT_TRUE(EndedWith(run, ExitCode::Done));
+        EXPECT_EQ(run.out, c.out);
+        EXPECT_TRUE(FolderPicture(folder.path()) == files) << "a listing changes no file, writes no log line";
+    }
+
+    // The name that the listing gives is the one the restore takes.
+    const ConsoleRun json = RunConsole(L"/dateien /format json" + in);
+    const auto named = JsonMembers(json.out, "file");
+    ASSERT_EQ(named.size(), 3u);
+    ASSERT_TRUE(named[0] && named[1]);
+    EXPECT_TRUE(EndedWith(RunConsole(L"/wiederherstellen " + Quoted(*named[1]) + in), ExitCode::Done));
+    EXPECT_TRUE(EndedWith(RunConsole(L"/wiederherstellen " + Quoted(*named[0]) + in), ExitCode::Done));
+    EXPECT_EQ(RegistryDump(), registry);
 }

@@ -28,6 +28,7 @@ struct VerbName {
 constexpr VerbName Verbs[] = {
     {L"?", Verb::Help},          {L"liste", Verb::List},        {L"pruefen", Verb::Check},
     {L"pr\u00fcfen", Verb::Check}, {L"entfernen", Verb::Remove}, {L"wiederherstellen", Verb::Restore},
+    {L"dateien", Verb::Files},
 };
 
 struct ScopeName {
@@ -112,13 +113,14 @@ Parsed Parse(const std::vector<std::wstring>& arguments)
     }
     if (scope) {
         if (c.verb == Verb::Restore) return Refuse(L"/register gilt nicht f\u00fcr /wiederherstellen.");
+        if (c.verb == Verb::Files) return Refuse(L"/register gilt nicht f\u00fcr /dateien.");
         const auto* s = std::find_if(std::begin(Scopes), std::end(Scopes),
                                      [&](const ScopeName& n) { return Same(*scope, n.name); });
         if (s == std::end(Scopes)) return Refuse(L"/register kennt beide, benutzer und haupt, nicht \"" + *scope + L"\".");
         c.scope = s->scope;
     }
     if (format) {
-        if (c.verb != Verb::List) return Refuse(L"/format gilt nur f\u00fcr /liste.");
+        if (c.verb != Verb::List && c.verb != Verb::Files) return Refuse(L"/format gilt nur f\u00fcr /liste und /dateien.");
         const auto* f = std::find_if(std::begin(Formats), std::end(Formats),
                                      [&](const FormatName& n) { return Same(*format, n.name); });
         if (f == std::end(Formats)) return Refuse(L"/format kennt text, csv und json, nicht \"" + *format + L"\".");
@@ -133,6 +135,9 @@ Parsed Parse(const std::vector<std::wstring>& arguments)
     switch (c.verb) {
     case Verb::List:
         if (operand) return Refuse(L"/liste nimmt keinen Namen: \"" + *operand + L"\".");
+        break;
+    case Verb::Files:
+        if (operand) return Refuse(L"/dateien nimmt keinen Namen: \"" + *operand + L"\".");
         break;
     case Verb::Check:
     case Verb::Remove:

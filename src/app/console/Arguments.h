@@ -6,6 +6,7 @@
 //   /pruefen NAME [/register R] [/ordner PFAD]
 //   /entfernen NAME [/register R] [/vorschau] [/ordner PFAD]
 //   /wiederherstellen [DATEI] [/ordner PFAD]
+//   /dateien [/format text|csv|json] [/ordner PFAD]
 //   /?
 // R is beide (the default), benutzer or haupt.
 #include <string>
@@ -13,7 +14,7 @@
 
 namespace Arguments {
 
-enum class Verb { Help, List, Check, Remove, Restore };
+enum class Verb { Help, List, Check, Remove, Restore, Files };
 enum class Format { Text, Csv, Json };
 
 // The scopes as the window's selector numbers them, which the operations take.

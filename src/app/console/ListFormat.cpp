@@ -7,18 +7,48 @@
 
 namespace ListFormat {
 
+namespace {
+
+bool IsSurrogate(wchar_t c) { return IS_HIGH_SURROGATE(c) || IS_LOW_SURROGATE(c); }
+
+bool PairAt(std::wstring_view text, size_t i)
+{
+    return i + 1 < text.size() && IS_HIGH_SURROGATE(text[i]) && IS_LOW_SURROGATE(text[i + 1]);
+}
+
+std::wstring Escaped(wchar_t c)
+{
+    wchar_t escaped[8];
+    std::swprintf(escaped, 8, L"\\u%04x", unsigned(c));
+    return escaped;
+}
+
+} // namespace
+
+bool Exact(std::wstring_view text)
+{
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (PairAt(text, i)) ++i;
+        else if (IsSurrogate(text[i])) return false;
+    }
+    return true;
+}
+
 std::wstring Text(const std::vector<Listing::Product>& products)
 {
     std::wstring text;
-    for (const Listing::Product& p : products)
-        text += ProductRow::Make(p.name, ProductRow::RootName(p.root), p.installDir, p.version) + L"\t" + p.view
-                + Output::EndOfLine;
+    for (const Listing::Product& p : products) {
+        std::wstring line = ProductRow::Make(p.name, ProductRow::RootName(p.root), p.installDir, p.version) + L"\t"
+                          + p.view;
+        if (!Exact(line)) line += std::wstring(L"\t") + ReplacedNote;
+        text += line + Output::EndOfLine;
+    }
     return text;
 }
 
-std::wstring CsvField(const std::wstring& field)
+std::wstring CsvField(std::wstring_view field)
 {
-    if (field.find_first_of(L",\"\r\n") == std::wstring::npos) return field;
+    if (field.find_first_of(L",\"\r\n") == std::wstring_view::npos) return std::wstring(field);
     std::wstring quoted = L"\"";
     for (wchar_t c : field) {
         if (c == L'"') quoted += L'"';
@@ -27,20 +57,32 @@ std::wstring CsvField(const std::wstring& field)
     return quoted + L"\"";
 }
 
-std::wstring Csv(const std::vector<Listing::Product>& products)
+std::wstring CsvRecord(const std::vector<std::wstring>& fields)
 {
+    std::wstring record;
+    bool exact = true;
+    for (const std::wstring& field : fields) {
+        record += CsvField(field) + L",";
+        exact = exact && Exact(field);
+    }
     // RFC 4180 ends every record with CR LF.
-    std::wstring text = std::wstring(L"Produkt,Wurzel,Register,Installationsordner,Version") + Output::EndOfLine;
-    for (const Listing::Product& p : products)
-        text += CsvField(p.name) + L"," + ProductRow::RootName(p.root) + L"," + CsvField(p.view) + L","
-                + CsvField(p.installDir) + L"," + CsvField(p.version) + Output::EndOfLine;
+    return record + (exact ? L"" : Replaced) + Output::EndOfLine;
+}
+
+std::wstring Csv(const std::vector<Listing::Place>& places)
+{
+    std::wstring text = std::wstring(L"Produkt,Register,Schluessel,Installationsordner,Version,Ersetzt")
+                      + Output::EndOfLine;
+    for (const Listing::Place& p : places)
+        text += CsvRecord({p.name, p.view, p.key, p.installDir.value_or(L""), p.version.value_or(L"")});
     return text;
 }
 
-std::wstring JsonString(const std::wstring& text)
+std::wstring JsonString(std::wstring_view text)
 {
     std::wstring s = L"\"";
-    for (wchar_t c : text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const wchar_t c = text[i];
         switch (c) {
         case L'"': s += L"\\\""; break;
         case L'\\': s += L"\\\\"; break;
@@ -50,10 +92,13 @@ std::wstring JsonString(const std::wstring& text)
         case L'\r': s += L"\\r"; break;
         case L'\t': s += L"\\t"; break;
         default:
-            if (c < 0x20) {
-                wchar_t escaped[8];
-                std::swprintf(escaped, 8, L"\\u%04x", unsigned(c));
-                s += escaped;
+            if (PairAt(text, i)) {
+                s += c;
+                s += text[++i];
+            } else if (c < 0x20 || IsSurrogate(c)) {
+                // UTF-8 cannot carry a lone surrogate; the escape is the
+                // code unit itself, which a JSON reader gives back.
+                s += Escaped(c);
             } else {
                 s += c;
             }
@@ -62,19 +107,21 @@ std::wstring JsonString(const std::wstring& text)
     return s + L"\"";
 }
 
-std::wstring Json(const std::vector<Listing::Product>& products)
+std::wstring JsonOrNull(const std::optional<std::wstring>& text) { return text ? JsonString(*text) : L"null"; }
+
+std::wstring Json(const std::vector<Listing::Place>& places)
 {
     std::wstring text = L"[";
-    for (size_t i = 0; i < products.size(); ++i) {
-        const Listing::Product& p = products[i];
+    for (size_t i = 0; i < places.size(); ++i) {
+        const Listing::Place& p = places[i];
         text += (i ? L"," : L"");
         text += Output::EndOfLine;
         text += L" ";
-        text += L"{\"name\":" + JsonString(p.name) + L",\"root\":" + JsonString(ProductRow::RootName(p.root))
-                + L",\"register\":" + JsonString(p.view) + L",\"installDir\":" + JsonString(p.installDir)
-                + L",\"version\":" + JsonString(p.version) + L"}";
+        text += L"{\"name\":" + JsonString(p.name) + L",\"register\":" + JsonString(p.view) + L",\"key\":"
+                + JsonString(p.key) + L",\"installDir\":" + JsonOrNull(p.installDir) + L",\"version\":"
+                + JsonOrNull(p.version) + L"}";
     }
-    if (!products.empty()) text += Output::EndOfLine;
+    if (!places.empty()) text += Output::EndOfLine;
     return text + L"]" + Output::EndOfLine;
 }
 

@@ -1,11 +1,13 @@
 #include "app/console/Verbs.h"
 
+#include "app/console/FilesFormat.h"
 #include "app/console/ListFormat.h"
 #include "app/console/Output.h"
 #include "app/console/Rights.h"
 #include "app/console/WorkingFolder.h"
 #include "catalogue/Listing.h"
 #include "removal/Removal.h"
+#include "removal/RestoreFiles.h"
 
 namespace Verbs {
 
@@ -16,11 +18,12 @@ bool TakesMainRegister(int scope) { return scope != Arguments::UserRegister; }
 Report List(const Arguments::Command& c)
 {
     Report r;
-    const std::vector<Listing::Product> products = Listing::List(c.scope);
+    // Text keeps the window's rows; a script gets every place, so that what
+    // it removes by what it read is all there is.
     switch (c.format) {
-    case Arguments::Format::Text: r.out = ListFormat::Text(products); break;
-    case Arguments::Format::Csv: r.out = ListFormat::Csv(products); break;
-    case Arguments::Format::Json: r.out = ListFormat::Json(products); break;
+    case Arguments::Format::Text: r.out = ListFormat::Text(Listing::List(c.scope)); break;
+    case Arguments::Format::Csv: r.out = ListFormat::Csv(Listing::Places(c.scope)); break;
+    case Arguments::Format::Json: r.out = ListFormat::Json(Listing::Places(c.scope)); break;
     }
     // The listing opens the product root with full access, and without it
     // the main register lists nothing: say so rather than pass for empty.
@@ -44,6 +47,26 @@ Report Check(const Arguments::Command& c)
     }
     r.exitCode = ExitCode::Found;
     r.out = Output::Lines(c.name + L": gefunden (" + found + L").");
+    return r;
+}
+
+// The restore files as the dialog lists them; a folder that is not there
+// holds none.
+Report Files(const Arguments::Command& c)
+{
+    const WorkingFolder::Folder folder = WorkingFolder::Prepare(c.folder, false);
+    if (folder.state == WorkingFolder::State::NotFolder) return Refused(ExitCode::FolderUnusable, WorkingFolder::Why(folder));
+    std::vector<RestoreFiles::File> files;
+    if (folder.state == WorkingFolder::State::Ready) files = RestoreFiles::List(folder.path);
+    Report r;
+    switch (c.format) {
+    case Arguments::Format::Text:
+        r.out = files.empty() ? Output::Lines(L"Im Arbeitsordner \"" + folder.path + L"\" liegt keine Wiederherstellungsdatei.")
+                              : FilesFormat::Text(files);
+        break;
+    case Arguments::Format::Csv: r.out = FilesFormat::Csv(files); break;
+    case Arguments::Format::Json: r.out = FilesFormat::Json(files); break;
+    }
     return r;
 }
 
@@ -72,6 +95,7 @@ Report Run(const Arguments::Command& c)
     case Arguments::Verb::Check: return Check(c);
     case Arguments::Verb::Remove: return c.preview ? Preview(c) : Remove(c);
     case Arguments::Verb::Restore: return Restore(c);
+    case Arguments::Verb::Files: return Files(c);
     case Arguments::Verb::Help: break;
     }
     return {ExitCode::Done, Output::Lines(Help()), {}};
