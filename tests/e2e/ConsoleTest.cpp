@@ -484,3 +484,95 @@ TEST_F(Console, RemovalLinesNameOnlyTheRegistersTouchedAndTheValueThatBlocked)
     for (const auto& [name, bytes] : FolderPicture(work)) DeleteFileW((work + L"\\" + name).c_str());
     RemoveDirectoryW(work.c_str());
 }
+
+namespace {
+
+// The system's registry editor moved aside while this lives, so that no
+// editor can be started; it is back when this goes, whatever the test did.
+class EditorAway {
+public:
+    EditorAway()
+    {
+        wchar_t windows[MAX_PATH];
+        const UINT n = GetSystemWindowsDirectoryW(windows, MAX_PATH);
+        if (n == 0 || n >= MAX_PATH) return;
+        editor_ = std::wstring(windows) + L"\\regedit.exe";
+        aside_ = editor_ + L".weg";
+        moved_ = MoveFileW(editor_.c_str(), aside_.c_str()) != FALSE;
+    }
+    ~EditorAway()
+    {
+        if (moved_) MoveFileW(aside_.c_str(), editor_.c_str());
+    }
+    EditorAway(const EditorAway&) = delete;
+    EditorAway& operator=(const EditorAway&) = delete;
+    bool moved() const { return moved_; }
+
+private:
+    std::wstring editor_, aside_;
+    bool moved_ = false;
+};
+
+std::wstring StringValue(HKEY root, const std::wstring& path, const wchar_t* name)
+{
+    wchar_t data[64] = {};
+    DWORD bytes = sizeof data;
+    if (RegGetValueW(root, path.c_str(), name, RRF_RT_REG_SZ, nullptr, data, &bytes) != ERROR_SUCCESS) return L"(none)";
+    return data;
+}
+
+} // namespace
+
+TEST_F(Console, RestoreTakesTwoSpellingsAsOneKeyAndRefusesWhatNoEditorCanImport)
+{
+    SeedProducts();
+    const std::wstring zeta = std::wstring(Velmora) + L"\\Zeta";
+
+    // Alpha and ALPHA are one key to the registry: both lines write it, and the check finds both values.
+    ScratchFolder both;
+    WriteFileBytes(both.file(L"Uninstall.reg"),
+                   Utf16File(RegHead + L"[HKEY_CURRENT_USER\\Software\\Velmora\\Zeta]\r\n\"a\"=\"1\"\r\n\r\n"
+                                       L"[HKEY_CURRENT_USER\\Software\\Velmora\\ZETA]\r\n\"b\"=\"2\"\r\n\r\n"));
+    ConsoleRun run = RunConsole(L"/wiederherstellen /ordner " + Quoted(both.path()));
+    EXPECT_TRUE(EndedWith(run, ExitCode::Done));
+    EXPECT_EQ(StringValue(HKEY_CURRENT_USER, zeta, L"a"), L"1");
+    EXPECT_EQ(StringValue(HKEY_CURRENT_USER, zeta, L"b"), L"2");
+    EXPECT_FALSE(FileThere(both.file(L"Uninstall.reg")));
+
+    // String data of odd length: refused before the editor, the file stays, nothing changes.
+    ScratchFolder odd;
+    const std::string oddFile =
+        Utf16File(RegHead + L"[HKEY_CURRENT_USER\\Software\\Velmora\\Zeta]\r\n\"u\"=hex(1):41,00,42\r\n\r\n");
+    WriteFileBytes(odd.file(L"Uninstall.reg"), oddFile);
+    std::string registry = RegistryDump();
+    run = RunConsole(L"/wiederherstellen /ordner " + Quoted(odd.path()));
+    EXPECT_TRUE(EndedWith(run, ExitCode::RestoreFileRefused));
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("nicht importieren"), std::string::npos) << run.err;
+    EXPECT_EQ(ReadFileBytes(odd.file(L"Uninstall.reg")), oddFile);
+    EXPECT_EQ(RegistryDump(), registry);
+
+    // No editor: a removal keeps its keys and a restore keeps its file, each saying why.
+    ScratchFolder restorable;
+    const std::string restorableFile =
+        Utf16File(RegHead + L"[HKEY_CURRENT_USER\\Software\\Velmora\\Zeta]\r\n\"c\"=\"3\"\r\n\r\n");
+    WriteFileBytes(restorable.file(L"Uninstall.reg"), restorableFile);
+    const std::wstring work = folder.file(L"Arbeit");
+    {
+        EditorAway away;
+        ASSERT_TRUE(away.moved());
+        registry = RegistryDump();
+        run = RunConsole(L"/entfernen B\u00fccher /register benutzer /ordner " + Quoted(work));
+        EXPECT_TRUE(EndedWith(run, ExitCode::EditorOrRights));
+        EXPECT_NE(run.err.find("nicht gestartet"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("B\xc3\xbc" "cher wurde nicht entfernt."), std::string::npos) << run.err;
+        EXPECT_FALSE(FileThere(work + L"\\Uninstall.reg"));
+        run = RunConsole(L"/wiederherstellen /ordner " + Quoted(restorable.path()));
+        EXPECT_TRUE(EndedWith(run, ExitCode::EditorOrRights));
+        EXPECT_NE(run.err.find("nicht gestartet"), std::string::npos) << run.err;
+        EXPECT_EQ(ReadFileBytes(restorable.file(L"Uninstall.reg")), restorableFile);
+        EXPECT_EQ(RegistryDump(), registry);
+    }
+    for (const auto& [name, bytes] : FolderPicture(work)) DeleteFileW((work + L"\\" + name).c_str());
+    RemoveDirectoryW(work.c_str());
+}
