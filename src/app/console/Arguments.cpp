@@ -134,8 +134,9 @@ Parsed Parse(const std::vector<std::wstring>& arguments)
                                                                       : nullptr;
         if (option) {
             if (*option) return Refuse(a + L" ist doppelt angegeben.");
-            if (i + 1 >= arguments.size() || IsKnownSwitch(arguments[i + 1]))
-                return Refuse(a + L" verlangt einen Wert; es folgt " + (i + 1 < arguments.size() ? L"\"" + arguments[i + 1] + L"\"" : L"nichts") + L".");
+            if (i + 1 >= arguments.size()) return Refuse(a + L" verlangt einen Wert.");
+            if (IsKnownSwitch(arguments[i + 1]))
+                return Refuse(a + L" verlangt einen Wert, nicht den Schalter " + arguments[i + 1] + L".");
             *option = arguments[++i];
             continue;
         }

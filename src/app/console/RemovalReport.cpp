@@ -77,7 +77,8 @@ std::wstring FolderArgument(const std::wstring& folder)
 std::wstring UndoCommand(const std::wstring& folder, bool named)
 {
     std::wstring line = L"Tessarine /wiederherstellen";
-    const bool programFolder = CompareStringOrdinal(folder.c_str(), -1, ProgramFolder::Path().c_str(), -1, TRUE) == CSTR_EQUAL;
+    const bool programFolder =
+        CompareStringOrdinal(folder.c_str(), -1, ProgramFolder::Path().c_str(), -1, TRUE) == CSTR_EQUAL;
     if (named || !programFolder) line += L" /ordner " + Quoted(FolderArgument(folder));
     return line;
 }
@@ -98,7 +99,7 @@ Report RemovalReport(const Removal::Outcome& o, const Editor::Starts& starts, co
     const std::wstring name = StoredName(o);
     switch (o.result) {
     case Removal::Result::NothingFound:
-        r.out = Output::Lines(name + L": kein Schl\u00fcssel im gew\u00e4hlten Register, nichts zu entfernen.") ;
+        r.out = Output::Lines(name + L": kein Schl\u00fcssel im gew\u00e4hlten Register, nichts zu entfernen.");
         r.err = NameHint(name);
         return r;
     case Removal::Result::NoName:
@@ -128,7 +129,8 @@ Report RemovalReport(const Removal::Outcome& o, const Editor::Starts& starts, co
 
     r.err = Output::Lines(name + (r.out.empty() ? L" wurde nicht entfernt." : L" wurde nicht vollst\u00e4ndig entfernt."));
     for (const auto& p : places)
-        if (Stays(p)) r.err += Output::Lines(std::wstring(p.label) + L": " + p.fullKeyName + L" bleibt: " + WhyItStays(p, o.backup));
+        if (Stays(p))
+            r.err += Output::Lines(std::wstring(p.label) + L": " + p.fullKeyName + L" bleibt: " + WhyItStays(p, o.backup));
     if (o.backup == KeyRemoval::Backup::NotWritten)
         r.err += Output::Lines(L"Die Wiederherstellungsdatei " + RestoreFile::PathsIn(folder).restore
                                + L" konnte nicht geschrieben werden.");
