@@ -116,18 +116,20 @@ Report RemovalReport(const Removal::Outcome& o, const Editor::Starts& starts, co
     }
 
     const auto& places = o.registers;
-    if (std::any_of(places.begin(), places.end(), Went)) {
+    const bool anyWent = std::any_of(places.begin(), places.end(), Went);
+    if (anyWent) {
         r.out = Output::Lines(name + L" wurde aus " + Registers(o) + L" entfernt.");
         for (const auto& p : places)
             if (Went(p)) r.out += Output::Lines(std::wstring(p.label) + L": " + p.fullKeyName + L" entfernt");
     }
     if (o.backup == KeyRemoval::Backup::Replaced) {
         r.out += Output::Lines(L"Wiederherstellungsdatei: " + RestoreFile::PathsIn(folder).restore);
-        r.out += Output::Lines(L"R\u00fcckg\u00e4ngig machen: " + UndoCommand(folder, named));
+        // Undoing is offered only for what went; the file may back up keys that stayed.
+        if (anyWent) r.out += Output::Lines(L"R\u00fcckg\u00e4ngig machen: " + UndoCommand(folder, named));
     }
     if (o.result == Removal::Result::Removed) return r;
 
-    r.err = Output::Lines(name + (r.out.empty() ? L" wurde nicht entfernt." : L" wurde nicht vollst\u00e4ndig entfernt."));
+    r.err = Output::Lines(name + (!anyWent ? L" wurde nicht entfernt." : L" wurde nicht vollst\u00e4ndig entfernt."));
     for (const auto& p : places)
         if (Stays(p))
             r.err += Output::Lines(std::wstring(p.label) + L": " + p.fullKeyName + L" bleibt: " + WhyItStays(p, o.backup));
