@@ -38,4 +38,13 @@ bool BringsBack(const RegFile::Content& file, std::span<const Subtree> subtrees)
     return !subtrees.empty() && inFile.size() == expected;
 }
 
+std::optional<Blocked> FirstNotRestorable(const Subtree& subtree)
+{
+    for (const auto& key : *subtree.keys)
+        for (const auto& v : key.values)
+            if (!Restorable(v))
+                return Blocked{key.path.empty() ? subtree.fullKeyName : subtree.fullKeyName + L"\\" + key.path, v.name};
+    return std::nullopt;
+}
+
 } // namespace BackupCheck

@@ -4,6 +4,7 @@
 #include "platform/Registry.h"
 #include "removal/RegFile.h"
 
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -23,5 +24,15 @@ struct Subtree {
 // subtree holding a string value (RegFile::StringType) of odd length is
 // never brought back: the import cannot write it as it is.
 bool BringsBack(const RegFile::Content& file, std::span<const Subtree> subtrees);
+
+// A value that no backup can hold, so that a user can be told which one
+// kept a key: its key's full name as a registry file names it, and its name
+// ("" for the default value).
+struct Blocked {
+    std::wstring key;
+    std::wstring value;
+};
+// The first such value of the subtree, in the order the registry gave it.
+std::optional<Blocked> FirstNotRestorable(const Subtree& subtree);
 
 } // namespace BackupCheck

@@ -56,6 +56,8 @@ void Find(Register& r, const std::wstring& productName)
     r.fullKeyName = std::wstring(ProductRow::RootName(r.root)) + L"\\" + r.keyPath;
 }
 
+std::wstring StoredName(const Register& r) { return r.keyPath.substr(r.keyPath.find_last_of(L'\\') + 1); }
+
 Backup SecureBackup(const RestoreFile::Paths& paths, RegisterSet& registers, std::string& restoreBytes)
 {
     // An export that fails its check stays out of the restore file; the
@@ -64,7 +66,11 @@ Backup SecureBackup(const RestoreFile::Paths& paths, RegisterSet& registers, std
     std::string parts[std::tuple_size_v<RegisterSet>];
     for (size_t i = 0; i < registers.size(); ++i) {
         Register& r = registers[i];
-        if (!r.toDelete() || !CheckExport(r)) continue;
+        if (!r.toDelete()) continue;
+        if (!CheckExport(r)) {
+            r.blocked = BackupCheck::FirstNotRestorable(SubtreeOf(r));
+            continue;
+        }
         checked.push_back(SubtreeOf(r));
         parts[i] = r.exportBytes;
     }

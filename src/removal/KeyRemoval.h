@@ -2,10 +2,12 @@
 // The rules of a removal that need no window: where the product's key is,
 // when its backup is safe on disk, and what may be deleted.
 #include "platform/Registry.h"
+#include "removal/BackupCheck.h"
 #include "removal/RestoreFile.h"
 
 #include <windows.h>
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,7 @@ struct Register {
     std::string exportBytes;   // the export as it was checked
     std::vector<Registry::KeyContent> tree; // the subtree as the registry held it then
     bool backedUp = false;     // the restore file on disk brings the subtree back exactly
+    std::optional<BackupCheck::Blocked> blocked; // why its export was no backup, when a value tells
     Deletion deletion = Deletion::NotTried;
 
     bool found() const { return !keyPath.empty(); }
@@ -53,6 +56,10 @@ bool IsProductName(const std::wstring& name);
 // writes a key as its command line spells it, and an import brings it back
 // in that spelling.
 void Find(Register& r, const std::wstring& productName);
+
+// The product's name as the registry spells it in this place (the last
+// level of keyPath); empty while not found.
+std::wstring StoredName(const Register& r);
 
 enum class Backup {
     Nothing,    // no key is to go, or no export brings its key back: the old restore file stays

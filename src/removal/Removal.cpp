@@ -93,7 +93,15 @@ std::wstring Report(const Outcome& outcome)
 // bring it back.
 OperationLog::Entry Logged(const Outcome& outcome)
 {
-    OperationLog::Entry entry{OperationLog::Removal, {outcome.name}, {}, Message(outcome),
+    // The product as the registry spells it where it was found first: the
+    // name asked for may differ in letter case.
+    std::wstring name = outcome.name;
+    for (const auto& r : outcome.registers)
+        if (r.inScope && r.found()) {
+            name = KeyRemoval::StoredName(r);
+            break;
+        }
+    OperationLog::Entry entry{OperationLog::Removal, {name}, {}, Message(outcome),
                               outcome.backup == KeyRemoval::Backup::Replaced ? RestoreFile::RestoreFileName : L""};
     for (const auto& r : outcome.registers) {
         if (r.deletion != KeyRemoval::Deletion::Deleted) continue;

@@ -18,6 +18,7 @@ struct Case {
     const char* what;
     std::vector<std::wstring> arguments;
     std::optional<Command> expected; // nullopt: refused as a bad command line
+    const wchar_t* says = nullptr;   // a refusal's text holds this
 };
 
 Command Make(Verb verb, std::wstring name = {}, int scope = BothRegisters, Format format = Format::Text,
@@ -37,6 +38,17 @@ Command Make(Verb verb, std::wstring name = {}, int scope = BothRegisters, Forma
 const Case Cases[] = {
     {"help", {L"/?"}, Make(Verb::Help)},
     {"help with a dash", {L"-?"}, Make(Verb::Help)},
+    {"help by its German name", {L"/Hilfe"}, Make(Verb::Help)},
+    {"help in English", {L"/HELP"}, Make(Verb::Help)},
+    {"help as -h", {L"-h"}, Make(Verb::Help)},
+    {"a folder whose closing quote cmd took after a backslash", {L"/liste", L"/ordner", L"C:\\Daten\""},
+     Make(Verb::List, {}, BothRegisters, Format::Text, false, L"C:\\Daten\\")},
+    {"a folder that begins with a slash but is no switch", {L"/liste", L"/ordner", L"/daten"},
+     Make(Verb::List, {}, BothRegisters, Format::Text, false, L"/daten")},
+    {"a kept restore file named without .reg", {L"/wiederherstellen", L"Uninstall 2026-03-01 10-20-30"},
+     Make(Verb::Restore, {}, BothRegisters, Format::Text, false, {}, L"Uninstall 2026-03-01 10-20-30.reg")},
+    {"the restore file named without .reg", {L"/wiederherstellen", L"uninstall"},
+     Make(Verb::Restore, {}, BothRegisters, Format::Text, false, {}, L"uninstall.reg")},
     {"list with defaults", {L"/liste"}, Make(Verb::List)},
     {"switches ignore case and take a dash", {L"-LISTE", L"/Register", L"BENUTZER", L"-format", L"Csv"},
      Make(Verb::List, {}, UserRegister, Format::Csv)},
@@ -77,12 +89,28 @@ const Case Cases[] = {
     {"a preview beside another verb", {L"/liste", L"/vorschau"}, std::nullopt},
     {"a preview twice", {L"/entfernen", L"Alpha", L"/vorschau", L"-VORSCHAU"}, std::nullopt},
     {"a folder without its path", {L"/entfernen", L"Alpha", L"/ordner"}, std::nullopt},
+    {"a folder whose value is the next switch (an empty variable)",
+     {L"/entfernen", L"Beta", L"/register", L"benutzer", L"/ordner", L"/vorschau"}, std::nullopt, L"/vorschau"},
+    {"a folder whose value is a verb with a dash", {L"/liste", L"/ordner", L"-LISTE"}, std::nullopt},
+    {"a folder whose value is the help", {L"/liste", L"/ordner", L"-?"}, std::nullopt},
+    {"a scope whose value is the next switch", {L"/entfernen", L"Beta", L"/register", L"/ordner", L"C:\\x"}, std::nullopt},
+    {"a format whose value is the verb", {L"/format", L"/liste"}, std::nullopt},
+    {"a format whose value is the scope switch", {L"/liste", L"/format", L"-register", L"haupt"}, std::nullopt},
+    {"an empty format", {L"/liste", L"/format", L""}, std::nullopt},
+    {"an empty scope", {L"/liste", L"/register", L""}, std::nullopt},
+    {"a folder that swallowed the rest of the line after cmd's quote", {L"/entfernen", L"Alpha", L"/ordner", L"C:\\x\" /vorschau"},
+     std::nullopt, L"Anf\u00fchrungszeichen"},
+    {"a folder of a quote alone", {L"/liste", L"/ordner", L"\"\""}, std::nullopt},
+    {"a name split by missing quotes", {L"/entfernen", L"Velmora", L"Suite"}, std::nullopt, L"\"Velmora Suite\""},
     {"an empty folder", {L"/liste", L"/ordner", L""}, std::nullopt},
     {"a scope beside the restore", {L"/wiederherstellen", L"/register", L"haupt"}, std::nullopt},
     {"a scope beside the restore files", {L"/dateien", L"/register", L"haupt"}, std::nullopt},
     {"the restore files take no name", {L"/dateien", L"Uninstall.reg"}, std::nullopt},
     {"the restore files with a preview", {L"/dateien", L"/vorschau"}, std::nullopt},
-    {"a restore file by a path", {L"/wiederherstellen", L"C:\\Daten\\Uninstall.reg"}, std::nullopt},
+    {"a restore file by a path", {L"/wiederherstellen", L"C:\\Daten\\Uninstall.reg"}, std::nullopt,
+     L"Tessarine /wiederherstellen \"Uninstall.reg\" /ordner \"C:\\Daten\""},
+    {"a kept restore file by a path without .reg", {L"/wiederherstellen", L"D:\\Uninstall 2026-03-01 10-20-30"},
+     std::nullopt, L"\"Uninstall 2026-03-01 10-20-30.reg\" /ordner \"D:\\\""},
     {"a restore file by a relative path", {L"/wiederherstellen", L"..\\Uninstall.reg"}, std::nullopt},
     {"a restore file by a forward path", {L"/wiederherstellen", L"sub/Uninstall.reg"}, std::nullopt},
     {"a restore file by a wildcard", {L"/wiederherstellen", L"Uninstall*.reg"}, std::nullopt},
@@ -102,6 +130,7 @@ TEST(ConsoleArguments, ParseTakesTheDocumentedCommandLinesAndRefusesTheRest)
         if (!c.expected) {
             EXPECT_FALSE(p.ok) << "a bad command line is refused, never guessed at";
             EXPECT_FALSE(p.error.empty()) << "a refusal says why";
+            if (c.says) EXPECT_NE(p.error.find(c.says), std::wstring::npos) << testing::PrintToString(p.error);
             continue;
         }
         ASSERT_TRUE(p.ok) << "refused: " << testing::PrintToString(p.error);

@@ -1,10 +1,16 @@
 // The console program's exit codes, which fleet tools act on: each outcome
 // of a removal and a restore has its documented code, and every code is one
-// that no fleet tool retries or takes for a restart.
+// that no fleet tool retries or takes for a restart. And the lines a
+// removal's outcome gives, which a script's log keeps.
 #include "app/console/Verbs.h"
+#include "catalogue/ProductRow.h"
+#include "platform/ProgramFolder.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <set>
 
 using Deletion = KeyRemoval::Deletion;
@@ -79,19 +85,82 @@ TEST(ConsoleExitCode, EachOutcomeHasItsDocumentedCode)
         EXPECT_EQ(Verbs::RestoreExitCode(c.result), c.code) << "restore result " << int(c.result);
 }
 
-TEST(ConsoleExitCode, NoCodeIsRetriedOrRestartsTheMachine)
+namespace {
+
+// The numbers that scripts, fleet tools and the README rely on, written out
+// once: a code that changes its number, or two codes that swap, fail here.
+struct Pinned {
+    int code;
+    int number;
+    const wchar_t* meaning; // words of the help's line for it
+};
+
+const Pinned PinnedCodes[] = {
+    {ExitCode::Done, 0, L"erledigt"},
+    {ExitCode::Found, 1, L"/pruefen"},
+    {ExitCode::BadCommandLine, 1639, L"ung\u00fcltige Befehlszeile"},
+    {ExitCode::KeptNoBackup, 69001, L"keine gepr\u00fcfte Sicherung"},
+    {ExitCode::PartlyRemoved, 69002, L"teilweise entfernt"},
+    {ExitCode::RestoreIncomplete, 69003, L"Wiederherstellung unvollst\u00e4ndig"},
+    {ExitCode::RestoreFileRefused, 69004, L"Wiederherstellungsdatei fehlt"},
+    {ExitCode::EditorOrRights, 69005, L"Rechte fehlen"},
+    {ExitCode::FolderUnusable, 69006, L"Arbeitsordner"},
+    {ExitCode::Unexpected, 69099, L"unerwartet"},
+};
+
+} // namespace
+
+TEST(ConsoleExitCode, EachCodeHasItsDocumentedNumberAndNoneIsRetriedOrRestarts)
 {
-    constexpr int RebootRequired = 3010, RebootInitiated = 1641;
-    constexpr int OwnFirst = 69000, OwnLast = 69099;
-    std::set<int> codes;
-    for (const ExitCode::Meaning& m : ExitCode::Table) {
-        EXPECT_TRUE(codes.insert(m.code).second) << m.code << " means one thing only";
-        EXPECT_NE(m.code, RebootRequired);
-        EXPECT_NE(m.code, RebootInitiated);
-        const bool convention = m.code == ExitCode::Done || m.code == ExitCode::Found || m.code == ExitCode::BadCommandLine;
-        EXPECT_TRUE(convention || (m.code >= OwnFirst && m.code <= OwnLast))
-            << m.code << " lies outside 69000-69099, where a fleet tool may retry it";
+    const std::wstring help = Verbs::Help();
+    for (const Pinned& p : PinnedCodes) {
+        SCOPED_TRACE(p.number);
+        EXPECT_EQ(p.code, p.number);
+        const auto* line = std::find_if(std::begin(ExitCode::Table), std::end(ExitCode::Table),
+                                        [&](const ExitCode::Meaning& m) { return m.code == p.number; });
+        ASSERT_NE(line, std::end(ExitCode::Table)) << "the help's table lists it";
+        EXPECT_NE(std::wstring(line->text).find(p.meaning), std::wstring::npos) << testing::PrintToString(line->text);
+        EXPECT_NE(help.find(L"  " + std::to_wstring(p.number) + L" "), std::wstring::npos) << "the help prints it";
+        // 3010 and 1641 ask for a restart; small Win32 codes are retried.
+        EXPECT_TRUE(p.number <= 1 || p.number == 1639 || (p.number >= 69000 && p.number <= 69099));
     }
+    EXPECT_EQ(std::size(ExitCode::Table), std::size(PinnedCodes)) << "no code the help lists goes unpinned";
+    std::set<int> codes;
+    for (const ExitCode::Meaning& m : ExitCode::Table) EXPECT_TRUE(codes.insert(m.code).second) << m.code << " means one thing only";
     for (const RemovalCase& c : RemovalCases) EXPECT_TRUE(codes.count(c.code)) << c.what << ": not in the help's table";
     for (const RestoreCase& c : RestoreCases) EXPECT_TRUE(codes.count(c.code)) << "not in the help's table";
+}
+
+TEST(ConsoleExitCode, RemovalLinesSplitWhatWentFromWhatStays)
+{
+    // One view removed, the user register refused: each is told where it belongs.
+    test::ScratchFolder folder;
+    Removal::Outcome o;
+    o.name = L"alpha";
+    o.result = Result::Incomplete;
+    o.backup = KeyRemoval::Backup::Replaced;
+    o.registers = KeyRemoval::Registers(RestoreFile::PathsIn(folder.path()), 0);
+    for (size_t i : {1u, 2u}) {
+        KeyRemoval::Register& r = o.registers[i];
+        r.keyPath = std::wstring(test::Velmora) + (i == 2 ? L"\\ALPHA" : L"\\Alpha");
+        r.fullKeyName = std::wstring(ProductRow::RootName(r.root)) + L"\\" + r.keyPath;
+        r.exported = true;
+        r.deletion = i == 2 ? Deletion::Refused : Deletion::Deleted;
+    }
+    const Verbs::Report r = Verbs::RemovalReport(o, {}, folder.path(), true);
+    EXPECT_EQ(r.out, L"Alpha wurde aus dem Hauptregister (32-Bit-Ansicht) entfernt.\r\n"
+                     L"Hauptregister (32-Bit-Ansicht): HKEY_LOCAL_MACHINE\\Software\\Velmora\\Alpha entfernt\r\n"
+                     L"Wiederherstellungsdatei: " + folder.path() + L"\\Uninstall.reg\r\n"
+                     L"R\u00fcckg\u00e4ngig machen: Tessarine /wiederherstellen /ordner \"" + folder.path() + L"\"\r\n");
+    EXPECT_EQ(r.err, L"Alpha wurde nicht vollst\u00e4ndig entfernt.\r\n"
+                     L"Benutzerregister: HKEY_CURRENT_USER\\Software\\Velmora\\ALPHA bleibt: "
+                     L"die Registrierung hat das L\u00f6schen verweigert\r\n")
+        << "the new restore file is no previous one to speak of";
+
+    EXPECT_EQ(Verbs::UndoCommand(ProgramFolder::Path(), false), L"Tessarine /wiederherstellen")
+        << "the program's own folder, not named, needs no /ordner";
+    EXPECT_EQ(Verbs::UndoCommand(ProgramFolder::Path(), true),
+              L"Tessarine /wiederherstellen /ordner \"" + ProgramFolder::Path() + L"\"");
+    EXPECT_EQ(Verbs::UndoCommand(L"D:", true), L"Tessarine /wiederherstellen /ordner \"D:\\\"")
+        << "a drive's root, not its current folder";
 }

@@ -57,7 +57,8 @@ FileHandle Inheritable(const std::wstring& path, DWORD access, DWORD disposition
 
 // Runs the program with the arguments, its output going to files, and
 // watches for windows of its process until it ends.
-ConsoleRun RunConsole(const std::wstring& arguments, const std::wstring& program = TESSARINE_COM)
+ConsoleRun RunConsole(const std::wstring& arguments, const std::wstring& program = TESSARINE_COM,
+                      const std::wstring& currentFolder = {})
 {
     ConsoleRun run;
     ScratchFolder streams;
@@ -67,14 +68,15 @@ ConsoleRun RunConsole(const std::wstring& arguments, const std::wstring& program
         FileHandle err = Inheritable(streams.file(L"err.txt"), GENERIC_WRITE, CREATE_ALWAYS);
         if (!in || !out || !err) return run;
         STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
+        startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdInput = in.get();
         startup.hStdOutput = out.get();
         startup.hStdError = err.get();
         PROCESS_INFORMATION pi{};
         std::wstring line = L"\"" + program + L"\" " + arguments;
-        if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &pi))
+        if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                            currentFolder.empty() ? nullptr : currentFolder.c_str(), &startup, &pi))
             return run;
         ProcessHandle thread(pi.hThread), process(pi.hProcess);
         const ULONGLONG end = GetTickCount64() + RunBoundMs;
@@ -295,6 +297,7 @@ TEST_F(Console, EachVerbReportsByOutputAndExitCodeAndChangesNothingItShouldNot)
         std::string out; // expected standard output; "" when only contains matters
         std::string contains;
         bool mayLog = false; // the working folder may gain its log line
+        std::string err = {}; // standard error holds this
     };
     const Case cases[] = {
         {"the listing of both registers, as UTF-8 with umlauts", L"/liste", ExitCode::Done,
@@ -344,8 +347,27 @@ TEST_F(Console, EachVerbReportsByOutputAndExitCodeAndChangesNothingItShouldNot)
         {"a check of the user register that finds it", L"/pruefen Alpha /register benutzer", ExitCode::Found, "", ""},
         {"a check where the product is not", L"/pruefen Gamma /register benutzer", ExitCode::Done, "", ""},
         {"a check of an unknown product", L"/pruefen Nichts", ExitCode::Done, "", ""},
-        {"a removal with nothing to remove", L"/entfernen Nichts" + in, ExitCode::Done, "", "nichts zu entfernen", true},
+        {"a removal with nothing to remove, not even a log line", L"/entfernen Nichts" + in, ExitCode::Done, "",
+         "nichts zu entfernen"},
+        {"nothing to remove, in a folder that is a file", L"/entfernen Nichts /ordner " + Quoted(folder.file(L"kein Ordner.txt")),
+         ExitCode::Done, "", "nichts zu entfernen"},
+        {"nothing to remove, in a folder that is not there and is not made",
+         L"/entfernen Nichts /ordner " + Quoted(folder.file(L"neu")), ExitCode::Done, "", ""},
+        {"a name with a trailing blank, which is not there", L"/pruefen \"Alpha \"", ExitCode::Done, "", "", false,
+         "\"Alpha\""},
         {"the help with its exit codes", L"/?", ExitCode::Done, "", "69006"},
+        {"the help by its German name", L"/HILFE", ExitCode::Done, "", "69006"},
+        {"the help as -h", L"-h", ExitCode::Done, "", "69006"},
+        {"a folder whose value is the next switch", L"/entfernen B\u00fccher /register benutzer /ordner /vorschau",
+         ExitCode::BadCommandLine, "", ""},
+        {"a folder whose value is empty", L"/entfernen B\u00fccher /register benutzer /ordner \"\"",
+         ExitCode::BadCommandLine, "", ""},
+        {"a folder quoted with a backslash at its end, which swallows the switch after it",
+         L"/entfernen B\u00fccher /ordner \"" + folder.path() + L"\\\" /register benutzer", ExitCode::BadCommandLine, "", ""},
+        {"a name split by missing quotes", L"/entfernen Velmora Suite" + in, ExitCode::BadCommandLine, "", "", false,
+         "\"Velmora Suite\""},
+        {"a kept restore file named without .reg", L"/wiederherstellen \"Uninstall 2026-03-01 10-20-30\"" + in,
+         ExitCode::RestoreFileRefused, "", "", false, "Uninstall 2026-03-01 10-20-30.reg"},
         {"a working folder that is a file", L"/liste /ordner " + Quoted(folder.file(L"kein Ordner.txt")),
          ExitCode::FolderUnusable, "", ""},
         {"a restore without a restore file", L"/wiederherstellen" + in, ExitCode::RestoreFileRefused, "", ""},
@@ -354,7 +376,8 @@ TEST_F(Console, EachVerbReportsByOutputAndExitCodeAndChangesNothingItShouldNot)
         {"no arguments", L"", ExitCode::BadCommandLine, "", ""},
         {"an unknown format", L"/liste /format xml", ExitCode::BadCommandLine, "", ""},
         {"a removal without a name", L"/entfernen" + in, ExitCode::BadCommandLine, "", ""},
-        {"a restore file by a path", L"/wiederherstellen ..\\Uninstall.reg" + in, ExitCode::BadCommandLine, "", ""},
+        {"a restore file by a path", L"/wiederherstellen ..\\Uninstall.reg" + in, ExitCode::BadCommandLine, "", "", false,
+         "/ordner"},
         {"a removal with a scope that does not exist", L"/entfernen Alpha /register alle" + in,
          ExitCode::BadCommandLine, "", ""},
     };
@@ -366,6 +389,7 @@ TEST_F(Console, EachVerbReportsByOutputAndExitCodeAndChangesNothingItShouldNot)
         EXPECT_TRUE(EndedWith(run, c.code));
         if (!c.out.empty()) EXPECT_EQ(run.out, c.out);
         if (!c.contains.empty()) EXPECT_NE(run.out.find(c.contains), std::string::npos) << run.out;
+        if (!c.err.empty()) EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
         if (c.code == ExitCode::BadCommandLine) EXPECT_FALSE(run.err.empty()) << "a refusal says why";
         if (c.code > ExitCode::BadCommandLine) EXPECT_FALSE(run.out.empty() && run.err.empty()) << "a failure says why";
         EXPECT_EQ(RegistryDump(), registry);
@@ -476,6 +500,8 @@ TEST_F(Console, WithoutRightsOnTheMainRegisterItSaysSoAndTouchesNothingThere)
         {"a listing of the user register alone", L"/liste /register benutzer", ExitCode::Done, "ALPHA"},
         {"a check, which only reads", L"/pruefen Alpha /register haupt", ExitCode::Found, ""},
         {"a removal from the main register", L"/entfernen Alpha /ordner " + Quoted(work), ExitCode::EditorOrRights, ""},
+        {"a removal of a product that is nowhere, which needs no rights", L"/entfernen Nichtda /ordner " + Quoted(work),
+         ExitCode::Done, "nichts zu entfernen"},
         {"a restore into the main register", L"/wiederherstellen /ordner " + Quoted(restoreFolder.path()),
          ExitCode::EditorOrRights, ""},
     };
@@ -491,6 +517,182 @@ TEST_F(Console, WithoutRightsOnTheMainRegisterItSaysSoAndTouchesNothingThere)
         EXPECT_TRUE(FolderPicture(restoreFolder.path()) == files);
         EXPECT_EQ(GetFileAttributesW(work.c_str()), INVALID_FILE_ATTRIBUTES) << "not even the folder is made";
     }
+
+    // A product of the user register alone needs no rights on the main one.
+    const ConsoleRun run = RunConsole(L"/entfernen B\u00fccher /ordner " + Quoted(work));
+    EXPECT_TRUE(EndedWith(run, ExitCode::Done));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, std::wstring(Velmora) + L"\\B\u00fccher"));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, std::wstring(Velmora) + L"\\Alpha"));
+    for (const auto& [name, bytes] : FolderPicture(work)) DeleteFileW((work + L"\\" + name).c_str());
+    RemoveDirectoryW(work.c_str());
+}
+
+namespace {
+
+// The arguments of the command that a removal's output gives to undo it.
+std::wstring UndoArguments(const std::string& out)
+{
+    const std::string marker = "R\xc3\xbc" "ckg\xc3\xa4" "ngig machen: Tessarine ";
+    const size_t at = out.find(marker);
+    if (at == std::string::npos) return {};
+    const size_t from = at + marker.size(), end = out.find("\r\n", from);
+    const std::string line = out.substr(from, end - from);
+    const int n = MultiByteToWideChar(CP_UTF8, 0, line.data(), int(line.size()), nullptr, 0);
+    std::wstring wide(size_t(n), L'\0');
+    (void)MultiByteToWideChar(CP_UTF8, 0, line.data(), int(line.size()), wide.data(), n);
+    return wide;
+}
+
+} // namespace
+
+TEST_F(Console, RemovalLinesNameOnlyTheRegistersTouchedAndTheValueThatBlocked)
+{
+    SeedProducts();
+    // String data of odd length, which no backup can hold.
+    AddProduct(HKEY_CURRENT_USER, L"Delta");
+    SetValue(HKEY_CURRENT_USER, std::wstring(Velmora) + L"\\Delta", L"ungerade", REG_SZ, "abc", 3);
+    const std::wstring work = folder.file(L"Arbeit");
+    const std::wstring in = L" /ordner " + Quoted(work);
+    const std::string workUtf8 = Narrow(work);
+
+    // Nothing removed because of one value: which one, and no earlier file to speak of.
+    ConsoleRun run = RunConsole(L"/entfernen Delta /register benutzer" + in);
+    EXPECT_TRUE(EndedWith(run, ExitCode::KeptNoBackup));
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("Delta wurde nicht entfernt."), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("der Wert \"ungerade\" in HKEY_CURRENT_USER\\Software\\Velmora\\Delta kann nicht gesichert werden"),
+              std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("bisherige"), std::string::npos) << "there is no earlier restore file: " << run.err;
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, std::wstring(Velmora) + L"\\Delta"));
+
+    // The user register alone, named in lower case, the folder given relative to the current one.
+    run = RunConsole(L"/entfernen b\u00fccher /ordner Arbeit", TESSARINE_COM, folder.path());
+    ASSERT_TRUE(EndedWith(run, ExitCode::Done));
+    EXPECT_EQ(run.out, "B\xc3\xbc" "cher wurde aus dem Benutzerregister entfernt.\r\n"
+                       "Benutzerregister: HKEY_CURRENT_USER\\Software\\Velmora\\B\xc3\xbc" "cher entfernt\r\n"
+                       "Wiederherstellungsdatei: " + workUtf8 + "\\Uninstall.reg\r\n"
+                       "R\xc3\xbc" "ckg\xc3\xa4" "ngig machen: Tessarine /wiederherstellen /ordner \"" + workUtf8 + "\"\r\n");
+    EXPECT_EQ(run.err, "");
+    const std::string log = ReadFileBytes(work + L"\\Tessarine.log");
+    EXPECT_NE(log.find("\tB\xc3\xbc" "cher\t"), std::string::npos) << "the log names the key as the registry spells it: " << log;
+
+    // The main register alone, in each view.
+    run = RunConsole(L"/entfernen Alpha /register haupt" + in);
+    ASSERT_TRUE(EndedWith(run, ExitCode::Done));
+    EXPECT_EQ(run.out.find("Alpha wurde aus dem Hauptregister entfernt.\r\n"), 0u) << run.out;
+    EXPECT_EQ(run.out.find("Benutzerregister"), std::string::npos) << run.out;
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, std::wstring(Velmora) + L"\\ALPHA"));
+    run = RunConsole(L"/entfernen gamma" + in);
+    ASSERT_TRUE(EndedWith(run, ExitCode::Done));
+    EXPECT_EQ(run.out.find("Gamma wurde aus dem Hauptregister (32-Bit-Ansicht) entfernt.\r\n"), 0u) << run.out;
+
+    // With a restore file there now, the blocked removal names it as staying.
+    run = RunConsole(L"/entfernen Delta /register benutzer" + in);
+    EXPECT_TRUE(EndedWith(run, ExitCode::KeptNoBackup));
+    EXPECT_NE(run.err.find("Die bisherige Wiederherstellungsdatei " + workUtf8 + "\\Uninstall.reg bleibt"), std::string::npos)
+        << run.err;
+
+    // The command the output gives undoes the last removal.
+    run = RunConsole(L"/entfernen ALPHA /register benutzer" + in);
+    ASSERT_TRUE(EndedWith(run, ExitCode::Done));
+    run = RunConsole(UndoArguments(run.out));
+    EXPECT_TRUE(EndedWith(run, ExitCode::Done));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, std::wstring(Velmora) + L"\\ALPHA"));
+
+    for (const auto& [name, bytes] : FolderPicture(work)) DeleteFileW((work + L"\\" + name).c_str());
+    RemoveDirectoryW(work.c_str());
+}
+
+namespace {
+
+// The system's registry editor moved aside while this lives, so that no
+// editor can be started; it is back when this goes, whatever the test did.
+class EditorAway {
+public:
+    EditorAway()
+    {
+        wchar_t windows[MAX_PATH];
+        const UINT n = GetSystemWindowsDirectoryW(windows, MAX_PATH);
+        if (n == 0 || n >= MAX_PATH) return;
+        editor_ = std::wstring(windows) + L"\\regedit.exe";
+        aside_ = editor_ + L".weg";
+        moved_ = MoveFileW(editor_.c_str(), aside_.c_str()) != FALSE;
+    }
+    ~EditorAway()
+    {
+        if (moved_) MoveFileW(aside_.c_str(), editor_.c_str());
+    }
+    EditorAway(const EditorAway&) = delete;
+    EditorAway& operator=(const EditorAway&) = delete;
+    bool moved() const { return moved_; }
+
+private:
+    std::wstring editor_, aside_;
+    bool moved_ = false;
+};
+
+std::wstring StringValue(HKEY root, const std::wstring& path, const wchar_t* name)
+{
+    wchar_t data[64] = {};
+    DWORD bytes = sizeof data;
+    if (RegGetValueW(root, path.c_str(), name, RRF_RT_REG_SZ, nullptr, data, &bytes) != ERROR_SUCCESS) return L"(none)";
+    return data;
+}
+
+} // namespace
+
+TEST_F(Console, RestoreTakesTwoSpellingsAsOneKeyAndRefusesWhatNoEditorCanImport)
+{
+    SeedProducts();
+    const std::wstring zeta = std::wstring(Velmora) + L"\\Zeta";
+
+    // Alpha and ALPHA are one key to the registry: both lines write it, and the check finds both values.
+    ScratchFolder both;
+    WriteFileBytes(both.file(L"Uninstall.reg"),
+                   Utf16File(RegHead + L"[HKEY_CURRENT_USER\\Software\\Velmora\\Zeta]\r\n\"a\"=\"1\"\r\n\r\n"
+                                       L"[HKEY_CURRENT_USER\\Software\\Velmora\\ZETA]\r\n\"b\"=\"2\"\r\n\r\n"));
+    ConsoleRun run = RunConsole(L"/wiederherstellen /ordner " + Quoted(both.path()));
+    EXPECT_TRUE(EndedWith(run, ExitCode::Done));
+    EXPECT_EQ(StringValue(HKEY_CURRENT_USER, zeta, L"a"), L"1");
+    EXPECT_EQ(StringValue(HKEY_CURRENT_USER, zeta, L"b"), L"2");
+    EXPECT_FALSE(FileThere(both.file(L"Uninstall.reg")));
+
+    // String data of odd length: refused before the editor, the file stays, nothing changes.
+    ScratchFolder odd;
+    const std::string oddFile =
+        Utf16File(RegHead + L"[HKEY_CURRENT_USER\\Software\\Velmora\\Zeta]\r\n\"u\"=hex(1):41,00,42\r\n\r\n");
+    WriteFileBytes(odd.file(L"Uninstall.reg"), oddFile);
+    std::string registry = RegistryDump();
+    run = RunConsole(L"/wiederherstellen /ordner " + Quoted(odd.path()));
+    EXPECT_TRUE(EndedWith(run, ExitCode::RestoreFileRefused));
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("nicht importieren"), std::string::npos) << run.err;
+    EXPECT_EQ(ReadFileBytes(odd.file(L"Uninstall.reg")), oddFile);
+    EXPECT_EQ(RegistryDump(), registry);
+
+    // No editor: a removal keeps its keys and a restore keeps its file, each saying why.
+    ScratchFolder restorable;
+    const std::string restorableFile =
+        Utf16File(RegHead + L"[HKEY_CURRENT_USER\\Software\\Velmora\\Zeta]\r\n\"c\"=\"3\"\r\n\r\n");
+    WriteFileBytes(restorable.file(L"Uninstall.reg"), restorableFile);
+    const std::wstring work = folder.file(L"Arbeit");
+    {
+        EditorAway away;
+        ASSERT_TRUE(away.moved());
+        registry = RegistryDump();
+        run = RunConsole(L"/entfernen B\u00fccher /register benutzer /ordner " + Quoted(work));
+        EXPECT_TRUE(EndedWith(run, ExitCode::EditorOrRights));
+        EXPECT_NE(run.err.find("nicht gestartet"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("B\xc3\xbc" "cher wurde nicht entfernt."), std::string::npos) << run.err;
+        EXPECT_FALSE(FileThere(work + L"\\Uninstall.reg"));
+        run = RunConsole(L"/wiederherstellen /ordner " + Quoted(restorable.path()));
+        EXPECT_TRUE(EndedWith(run, ExitCode::EditorOrRights));
+        EXPECT_NE(run.err.find("nicht gestartet"), std::string::npos) << run.err;
+        EXPECT_EQ(ReadFileBytes(restorable.file(L"Uninstall.reg")), restorableFile);
+        EXPECT_EQ(RegistryDump(), registry);
+    }
+    for (const auto& [name, bytes] : FolderPicture(work)) DeleteFileW((work + L"\\" + name).c_str());
+    RemoveDirectoryW(work.c_str());
 }
 
 TEST_F(Console, JsonGivesBackEveryNameAsTheRegistryHoldsItAndCsvMarksWhatItCannotHold)

@@ -142,3 +142,20 @@ TEST_F(Backup, AKeyGoesOnlyAsItWasBackedUp)
         SetUp();
     }
 }
+
+TEST_F(Backup, TheValueThatNoBackupCanHoldIsNamed)
+{
+    auto first = [] {
+        std::vector<Registry::KeyContent> tree;
+        EXPECT_TRUE(Registry::RegTreeRead(HKEY_CURRENT_USER, Key, tree));
+        return BackupCheck::FirstNotRestorable({FullKey, &tree});
+    };
+    EXPECT_FALSE(first()) << "every value of the subtree can be backed up";
+    SetValue(HKEY_CURRENT_USER, Key, L"Drei", REG_BINARY, "abc", 3);
+    EXPECT_FALSE(first()) << "binary data of odd length is imported as it is";
+    SetValue(HKEY_CURRENT_USER, Key + L"\\Sub\\Leer", L"", REG_EXPAND_SZ, "abc", 3);
+    const auto blocked = first();
+    ASSERT_TRUE(blocked) << "string data of odd length blocks the backup";
+    EXPECT_EQ(blocked->key, FullKey + L"\\Sub\\Leer");
+    EXPECT_EQ(blocked->value, L"") << "the default value";
+}

@@ -26,10 +26,29 @@ struct VerbName {
     Verb verb;
 };
 constexpr VerbName Verbs[] = {
-    {L"?", Verb::Help},          {L"liste", Verb::List},        {L"pruefen", Verb::Check},
+    {L"?", Verb::Help},          {L"help", Verb::Help},         {L"hilfe", Verb::Help},
+    {L"h", Verb::Help},          {L"liste", Verb::List},        {L"pruefen", Verb::Check},
     {L"pr\u00fcfen", Verb::Check}, {L"entfernen", Verb::Remove}, {L"wiederherstellen", Verb::Restore},
     {L"dateien", Verb::Files},
 };
+
+// The switches that take a value, and the one that takes none.
+constexpr const wchar_t* ValueSwitches[] = {L"register", L"format", L"ordner"};
+constexpr wchar_t PreviewSwitch[] = L"vorschau";
+
+// Whether the argument is one of the program's own switches. A script whose
+// variable is empty passes the next switch where the value belongs (older
+// PowerShell drops empty arguments): "/ordner /vorschau" is never a folder.
+bool IsKnownSwitch(const std::wstring& s)
+{
+    if (!IsSwitch(s)) return false;
+    const std::wstring name = s.substr(1);
+    for (const VerbName& v : Verbs)
+        if (Same(name, v.name)) return true;
+    for (const wchar_t* v : ValueSwitches)
+        if (Same(name, v)) return true;
+    return Same(name, PreviewSwitch);
+}
 
 struct ScopeName {
     const wchar_t* name;
@@ -60,6 +79,25 @@ bool BareRestoreFileName(const std::wstring& name)
     return RestoreFiles::IsRestoreFileName(name);
 }
 
+constexpr wchar_t RestoreFileExtension[] = L".reg";
+
+// Why a restore file's name is refused; a path gets the command that names
+// its file and its folder apart.
+std::wstring NotARestoreFileName(const std::wstring& named)
+{
+    std::wstring why = L"\"" + named + L"\" ist kein Name einer Wiederherstellungsdatei im Arbeitsordner.";
+    const size_t slash = named.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) return why;
+    std::wstring file = named.substr(slash + 1);
+    if (!BareRestoreFileName(file) && BareRestoreFileName(file + RestoreFileExtension)) file += RestoreFileExtension;
+    std::wstring folder = named.substr(0, slash);
+    if (folder.empty() || folder.back() == L':') folder += L'\\';
+    why += L"\nNennen Sie die Datei ohne Pfad und ihren Ordner mit /ordner";
+    if (BareRestoreFileName(file))
+        why += L": Tessarine /wiederherstellen \"" + file + L"\" /ordner \"" + folder + L"\"";
+    return why + L".";
+}
+
 } // namespace
 
 Parsed Parse(const std::vector<std::wstring>& arguments)
@@ -72,7 +110,13 @@ Parsed Parse(const std::vector<std::wstring>& arguments)
         const std::wstring& a = arguments[i];
         if (!IsSwitch(a)) {
             if (!verb) return Refuse(L"\"" + a + L"\" steht vor dem Befehl.");
-            if (operand) return Refuse(L"\"" + a + L"\" ist ein Argument zu viel.");
+            if (operand) {
+                // "/entfernen Velmora Suite" without quotes reaches here as two words.
+                std::wstring why = L"\"" + a + L"\" ist ein Argument zu viel.";
+                if (*verb != Verb::List && *verb != Verb::Help)
+                    why += L"\nEin Name mit Leerzeichen steht in Anf\u00fchrungszeichen: \"" + *operand + L" " + a + L"\".";
+                return Refuse(why);
+            }
             operand = a;
             continue;
         }
@@ -92,10 +136,12 @@ Parsed Parse(const std::vector<std::wstring>& arguments)
         if (option) {
             if (*option) return Refuse(a + L" ist doppelt angegeben.");
             if (i + 1 >= arguments.size()) return Refuse(a + L" verlangt einen Wert.");
+            if (IsKnownSwitch(arguments[i + 1]))
+                return Refuse(a + L" verlangt einen Wert, nicht den Schalter " + arguments[i + 1] + L".");
             *option = arguments[++i];
             continue;
         }
-        if (Same(name, L"vorschau")) {
+        if (Same(name, PreviewSwitch)) {
             if (preview) return Refuse(a + L" ist doppelt angegeben.");
             preview = true;
             continue;
@@ -129,7 +175,14 @@ Parsed Parse(const std::vector<std::wstring>& arguments)
     if (preview && c.verb != Verb::Remove) return Refuse(L"/vorschau gilt nur f\u00fcr /entfernen.");
     c.preview = preview;
     if (folder) {
+        // cmd passes "C:\x\" as C:\x" (the backslash escapes the closing
+        // quote): the folder C:\x is meant. A quote anywhere else means the
+        // line was split wrongly, and a switch may hide in the rest.
+        if (!folder->empty() && folder->back() == L'"') folder->back() = L'\\';
         if (folder->empty()) return Refuse(L"/ordner verlangt einen Pfad.");
+        if (folder->find(L'"') != std::wstring::npos)
+            return Refuse(L"Der Pfad \"" + *folder + L"\" enth\u00e4lt ein Anf\u00fchrungszeichen. "
+                          L"Ein Pfad in Anf\u00fchrungszeichen endet ohne \\ vor dem schlie\u00dfenden Zeichen.");
         c.folder = *folder;
     }
     switch (c.verb) {
@@ -148,9 +201,12 @@ Parsed Parse(const std::vector<std::wstring>& arguments)
         break;
     case Verb::Restore:
         if (operand) {
-            if (!BareRestoreFileName(*operand))
-                return Refuse(L"\"" + *operand + L"\" ist kein Name einer Wiederherstellungsdatei im Arbeitsordner.");
-            c.file = *operand;
+            std::wstring named = *operand;
+            // The file is meant even without its extension, as Explorer shows it.
+            if (!BareRestoreFileName(named) && BareRestoreFileName(named + RestoreFileExtension))
+                named += RestoreFileExtension;
+            if (!BareRestoreFileName(named)) return Refuse(NotARestoreFileName(named));
+            c.file = named;
         }
         break;
     case Verb::Help:

@@ -7,7 +7,7 @@
 //   /entfernen NAME [/register R] [/vorschau] [/ordner PFAD]
 //   /wiederherstellen [DATEI] [/ordner PFAD]
 //   /dateien [/format text|csv|json] [/ordner PFAD]
-//   /?
+//   /? (also /hilfe, /help, -h)
 // R is beide (the default), benutzer or haupt.
 #include <string>
 #include <vector>
@@ -39,7 +39,9 @@ struct Parsed {
     std::wstring error; // why the command line is refused, in the program's words
 };
 
-// The arguments after the program's name.
+// The arguments after the program's name. A value-taking switch whose
+// value is missing or is itself one of the program's switches refuses the
+// line. A restore file may be named without its ".reg".
 Parsed Parse(const std::vector<std::wstring>& arguments);
 
 } // namespace Arguments

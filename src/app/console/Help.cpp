@@ -17,9 +17,12 @@ std::wstring Help()
         L"    Sichert die Schl\u00fcssel des Produkts in Uninstall.reg und entfernt, was gesichert ist.\n"
         L"    /vorschau zeigt jeden Schl\u00fcssel mit seinen Werten und \u00e4ndert nichts.\n"
         L"Tessarine /wiederherstellen [DATEI]\n"
-        L"    Stellt Uninstall.reg wieder her, oder die genannte Wiederherstellungsdatei des Arbeitsordners.\n"
+        L"    Stellt Uninstall.reg wieder her, oder die genannte Wiederherstellungsdatei des Arbeitsordners\n"
+        L"    (ihr Name ohne Pfad, .reg darf fehlen; den Ordner nennt /ordner).\n"
         L"Tessarine /dateien [/format text|csv|json]\n"
         L"    Listet die Wiederherstellungsdateien des Arbeitsordners, die neueste zuerst.\n"
+        L"Tessarine /?   (auch /hilfe, /help, -h)\n"
+        L"    Zeigt diese Hilfe.\n"
         L"\n"
         L"/register beide     Haupt- und Benutzerregister (Vorgabe)\n"
         L"/register benutzer  nur das Benutzerregister\n"
@@ -27,6 +30,8 @@ std::wstring Help()
         L"/ordner PFAD        Arbeitsordner f\u00fcr Wiederherstellungsdateien und Tessarine.log;\n"
         L"                    Vorgabe: der Ordner des Programms. Fehlt er, wird er angelegt.\n"
         L"Schalter beginnen mit / oder -; Gro\u00df- und Kleinschreibung z\u00e4hlt nicht.\n"
+        L"Ein Wert ist nie ein Schalter: /ordner /vorschau ist eine ung\u00fcltige Befehlszeile.\n"
+        L"Namen und Pfade mit Leerzeichen stehen in Anf\u00fchrungszeichen.\n"
         L"\n"
         L"Exitcodes:\n";
     for (const ExitCode::Meaning& m : ExitCode::Table) {

@@ -5,9 +5,11 @@
 #include "app/console/Rights.h"
 #include "app/console/Verbs.h"
 #include "app/console/WorkingFolder.h"
+#include "catalogue/ProductRow.h"
 #include "removal/Removal.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace Verbs {
 
@@ -15,21 +17,9 @@ namespace {
 
 std::wstring Values(size_t n) { return std::to_wstring(n) + (n == 1 ? L" Wert" : L" Werte"); }
 
-// What became of one place, in the words of the window's messages.
-std::wstring Fate(const KeyRemoval::Register& r)
-{
-    if (!r.found()) return L"kein Schl\u00fcssel";
-    switch (r.deletion) {
-    case KeyRemoval::Deletion::Deleted: return L"entfernt";
-    case KeyRemoval::Deletion::KeyChanged: return L"bleibt: der Schl\u00fcssel hat sich seit der Sicherung ge\u00e4ndert";
-    case KeyRemoval::Deletion::FileChanged:
-        return L"bleibt: die Wiederherstellungsdatei hat sich seit der Pr\u00fcfung ge\u00e4ndert";
-    case KeyRemoval::Deletion::Refused: return L"bleibt: die Registrierung hat das L\u00f6schen verweigert";
-    case KeyRemoval::Deletion::NotTried: break;
-    }
-    if (!r.exported) return L"bleibt: nicht exportiert";
-    return L"bleibt: keine gepr\u00fcfte Sicherung";
-}
+// A place holds the product when a key of it is there, readable or not.
+bool Present(const Removal::PreviewPlace& place) { return !place.keys.empty() || !place.readable; }
+bool InMainRegister(const Removal::PreviewPlace& place) { return std::wstring_view(place.label) != ProductRow::UserLabel; }
 
 } // namespace
 
@@ -57,10 +47,21 @@ int RemovalExitCode(const Removal::Outcome& o, const Editor::Starts& starts)
 
 Report Remove(const Arguments::Command& c)
 {
+    // Nothing to do needs nothing: no rights, no folder, no log line. Only
+    // where the product is do the rights and the folder count.
+    const std::vector<Removal::PreviewPlace> places = Removal::Preview(c.name, c.scope);
+    if (std::none_of(places.begin(), places.end(), Present)) {
+        Report r;
+        r.out = Output::Lines(c.name + L": kein Schl\u00fcssel im gew\u00e4hlten Register, nichts zu entfernen.");
+        r.err = NameHint(c.name);
+        return r;
+    }
     // Without the rights the deletion would be refused after the export:
     // nothing is started, not even the folder made. The console asks for
     // no elevation.
-    if (c.scope != Arguments::UserRegister && Rights::MainRegisterDenied())
+    const bool main = std::any_of(places.begin(), places.end(),
+                                  [](const Removal::PreviewPlace& p) { return Present(p) && InMainRegister(p); });
+    if (main && Rights::MainRegisterDenied())
         return Refused(ExitCode::EditorOrRights,
                        L"Das Hauptregister kann ohne Administratorrechte nicht ge\u00e4ndert werden. "
                        L"Starten Sie Tessarine als Administrator, oder w\u00e4hlen Sie /register benutzer.");
@@ -69,25 +70,7 @@ Report Remove(const Arguments::Command& c)
 
     Editor::Starts starts;
     const Removal::Outcome o = Removal::Remove({c.name, c.scope, folder.path}, Editor::Seams(starts));
-
-    Report r;
-    r.exitCode = RemovalExitCode(o, starts);
-    if (o.result == Removal::Result::NothingFound) {
-        r.out = Output::Lines(c.name + L": kein Schl\u00fcssel im gew\u00e4hlten Register, nichts zu entfernen.");
-        return r;
-    }
-    r.out = Output::Lines(Removal::Message(o));
-    for (const KeyRemoval::Register& place : o.registers)
-        if (place.inScope) r.out += Output::Lines(std::wstring(place.label) + L": " + Fate(place));
-    if (o.backup == KeyRemoval::Backup::Replaced)
-        r.out += Output::Lines(L"Wiederherstellungsdatei: " + RestoreFile::PathsIn(folder.path).restore);
-    for (const std::wstring& kept : o.exportsKept) r.out += Output::Lines(L"Export bleibt: " + kept);
-    if (starts.failed > 0) {
-        r.out += Output::Lines(starts.rightsMissing()
-                                   ? L"Der Registrierungs-Editor verlangt Administratorrechte."
-                                   : L"Der Registrierungs-Editor konnte nicht gestartet werden.");
-    }
-    return r;
+    return RemovalReport(o, starts, folder.path, !c.folder.empty());
 }
 
 Report Preview(const Arguments::Command& c)
@@ -105,6 +88,7 @@ Report Preview(const Arguments::Command& c)
         for (const Removal::PreviewKey& key : place.keys)
             r.out += key.fullKeyName + L"\t" + Values(key.values) + Output::EndOfLine;
     r.out += Output::Lines(Removal::PreviewLines(places));
+    if (std::none_of(places.begin(), places.end(), Present)) r.err = NameHint(c.name);
     return r;
 }
 

@@ -67,14 +67,14 @@ Report Restore(const Arguments::Command& c)
     r.exitCode = RestoreExitCode(o.result);
     if (o.result == Restore::Result::Done) {
         r.out = Output::Lines(L"Die Eintr\u00e4ge aus " + o.fileName + L" sind wiederhergestellt; die Datei liegt jetzt als "
-                              + std::wstring(RestoreFile::BackupFileName) + L" im Arbeitsordner.");
+                              + std::wstring(RestoreFile::BackupFileName) + L" im Arbeitsordner \"" + folder.path + L"\".");
         return r;
     }
     if (o.result == Restore::Result::Missing)
         return Refused(r.exitCode, L"Im Arbeitsordner \"" + folder.path + L"\" liegt keine Datei " + name + L".");
-    r.out = Output::Lines(Restore::Message(o));
+    r.err = Output::Lines(Restore::Message(o));
     if (starts.failed > 0 && starts.rightsMissing())
-        r.out += Output::Lines(L"Der Registrierungs-Editor verlangt Administratorrechte.");
+        r.err += Output::Lines(L"Der Registrierungs-Editor verlangt Administratorrechte.");
     return r;
 }
 

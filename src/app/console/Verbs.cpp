@@ -43,6 +43,7 @@ Report Check(const Arguments::Command& c)
         if (!place.keys.empty()) found += (found.empty() ? L"" : L", ") + std::wstring(place.label);
     if (found.empty()) {
         r.out = Output::Lines(c.name + L": nicht gefunden.");
+        r.err = NameHint(c.name);
         return r;
     }
     r.exitCode = ExitCode::Found;

@@ -35,6 +35,19 @@ Report Restore(const Arguments::Command& command);
 int RemovalExitCode(const Removal::Outcome& outcome, const Editor::Starts& starts);
 int RestoreExitCode(Restore::Result result);
 
+// The console's own lines for a removal's outcome (the window keeps its
+// message): what went from which register and the command that undoes it
+// as output; what stays and why on standard error. folder is the working
+// folder's full path; named tells whether the command line named it, so
+// that the command to undo names it too.
+Report RemovalReport(const Removal::Outcome& outcome, const Editor::Starts& starts, const std::wstring& folder,
+                     bool named);
+// "Tessarine /wiederherstellen", with /ordner when the folder was named or
+// is not the program's own.
+std::wstring UndoCommand(const std::wstring& folder, bool named);
+// A hint line for a name with blanks at its start or end; empty otherwise.
+std::wstring NameHint(const std::wstring& name);
+
 // A report that ends the verb with a reason on standard error.
 Report Refused(int exitCode, const std::wstring& why);
 
