@@ -25,6 +25,7 @@ constexpr auto Kept = Deletion::NotTried;
 const RemovalCase RemovalCases[] = {
     {"removed", Result::Removed, {Deletion::Deleted, Kept, Deletion::Deleted}, 0, ExitCode::Done},
     {"nothing to do", Result::NothingFound, {Kept, Kept, Kept}, 0, ExitCode::Done},
+    {"a key that refuses to be read", Result::Unreadable, {Kept, Kept, Kept}, 0, ExitCode::EditorOrRights},
     {"leftover files in the folder", Result::OldFilesStay, {Kept, Kept, Kept}, 0, ExitCode::FolderUnusable},
     {"a name the editor cannot take", Result::UnsafeName, {Kept, Kept, Kept}, 0, ExitCode::KeptNoBackup},
     {"a name below a product", Result::NotAProduct, {Kept, Kept, Kept}, 0, ExitCode::BadCommandLine},

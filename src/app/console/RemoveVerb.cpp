@@ -39,6 +39,7 @@ int RemovalExitCode(const Removal::Outcome& o, const Editor::Starts& starts)
     case Removal::Result::NothingFound:
     case Removal::Result::Removed: return ExitCode::Done;
     case Removal::Result::OldFilesStay: return ExitCode::FolderUnusable;
+    case Removal::Result::Unreadable: return ExitCode::EditorOrRights;
     case Removal::Result::NoName:
     case Removal::Result::NotAProduct: return ExitCode::BadCommandLine;
     case Removal::Result::UnsafeName: return ExitCode::KeptNoBackup;
@@ -74,6 +75,14 @@ Report Remove(const Arguments::Command& c)
     r.exitCode = RemovalExitCode(o, starts);
     if (o.result == Removal::Result::NothingFound) {
         r.out = Output::Lines(c.name + L": kein Schl\u00fcssel im gew\u00e4hlten Register, nichts zu entfernen.");
+        return r;
+    }
+    if (o.result == Removal::Result::Unreadable) {
+        for (const KeyRemoval::Register& place : o.registers)
+            if (place.inScope && !place.refusedKey.empty())
+                r.err += Output::Lines(L"Der Schl\u00fcssel " + place.refusedKey + L" kann nicht gelesen werden.");
+        r.err += Output::Lines(c.name + L": nichts entfernt; ohne Leserechte auf jeden Schl\u00fcssel des Produkts "
+                                        L"gibt es keine vollst\u00e4ndige Sicherung.");
         return r;
     }
     r.out = Output::Lines(Removal::Message(o));

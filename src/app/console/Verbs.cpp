@@ -36,8 +36,12 @@ Report Check(const Arguments::Command& c)
 {
     Report r;
     std::wstring found;
+    // A key that refuses to be read is there all the same: a detection that
+    // called it absent would call the machine clean.
     for (const Removal::PreviewPlace& place : Removal::Preview(c.name, c.scope))
-        if (!place.keys.empty()) found += (found.empty() ? L"" : L", ") + std::wstring(place.label);
+        if (!place.keys.empty() || !place.readable)
+            found += (found.empty() ? L"" : L", ") + std::wstring(place.label)
+                   + (place.readable ? L"" : L" - nicht vollst\u00e4ndig lesbar");
     if (found.empty()) {
         r.out = Output::Lines(c.name + L": nicht gefunden.");
         return r;
