@@ -26,4 +26,13 @@ std::wstring UserSid()
     return text.get();
 }
 
+bool IsServiceAccount(const std::wstring& sid)
+{
+    for (const wchar_t* service : {L"S-1-5-18", L"S-1-5-19", L"S-1-5-20"})
+        if (sid == service) return true;
+    return false;
+}
+
+bool ServiceAccount() { return IsServiceAccount(UserSid()); }
+
 } // namespace Account

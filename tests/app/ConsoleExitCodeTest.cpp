@@ -54,6 +54,7 @@ const RestoreCase RestoreCases[] = {
     {Restore::Result::NotRead, ExitCode::RestoreFileRefused},
     {Restore::Result::Foreign, ExitCode::RestoreFileRefused},
     {Restore::Result::NotImportable, ExitCode::RestoreFileRefused},
+    {Restore::Result::PersonsRegister, ExitCode::RestoreFileRefused},
     {Restore::Result::EditorNotStarted, ExitCode::EditorOrRights},
     {Restore::Result::NotRestored, ExitCode::RestoreIncomplete},
     {Restore::Result::NoBackup, ExitCode::RestoreIncomplete},

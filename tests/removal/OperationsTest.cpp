@@ -133,6 +133,48 @@ TEST_F(Operations, ARemovalOfAProductThatCannotBeReadWholeTouchesNothingAndSaysW
     EXPECT_EQ(RegSetKeySecurity(sub.get(), DACL_SECURITY_INFORMATION, &everyone), ERROR_SUCCESS);
 }
 
+TEST_F(Operations, AsAServiceAccountTheUserRegistersLinesAreRefusedBeforeTheEditorStarts)
+{
+    AddProduct(HKEY_CURRENT_USER, L"Alpha", L"C:\\User\\Alpha", L"3.0");
+    AddProduct(HKEY_LOCAL_MACHINE, L"Beta", L"C:\\Beta", L"1.0");
+    ScratchFolder userFolder, mainFolder;
+    const RestoreFile::Paths user = RestoreFile::PathsIn(userFolder.path()), main = RestoreFile::PathsIn(mainFolder.path());
+    ASSERT_EQ(Removal::Remove({L"Alpha", 1, userFolder.path()}, Seams(Always(L"real"))).result, Removal::Result::Removed);
+    ASSERT_EQ(Removal::Remove({L"Beta", 2, mainFolder.path()}, Seams(Always(L"real"))).result, Removal::Result::Removed);
+    const std::string userFile = ReadFileBytes(user.restore);
+
+    struct Case {
+        const char* what;
+        const RestoreFile::Paths& paths;
+        const std::wstring& folder;
+        bool service;
+        Restore::Result result;
+    };
+    const Case cases[] = {
+        {"the user register's file as a service account", user, userFolder.path(), true,
+         Restore::Result::PersonsRegister},
+        {"the main register's file as a service account", main, mainFolder.path(), true, Restore::Result::Done},
+        {"the user register's file as a person", user, userFolder.path(), false, Restore::Result::Done},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string before = RegistryDump();
+        const int startsBefore = starts;
+        const Restore::Outcome outcome =
+            Restore::Run({c.paths.restore, c.folder, std::nullopt, [&] { return c.service; }},
+                         Seams(Always(L"real")));
+        EXPECT_EQ(outcome.result, c.result);
+        if (c.result == Restore::Result::PersonsRegister) {
+            EXPECT_EQ(starts, startsBefore) << "the editor never starts";
+            EXPECT_EQ(RegistryDump(), before);
+            EXPECT_EQ(ReadFileBytes(c.paths.restore), userFile) << "the file stays as it was";
+            EXPECT_NE(Restore::Message(outcome).find(L"Register einer Person"), std::wstring::npos);
+        }
+    }
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, Alpha));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Velmora\\Beta"));
+}
+
 TEST_F(Operations, ARestoreTellsWhatItDidAndImportsOnlyWhatPassedItsChecks)
 {
     AddProduct(HKEY_CURRENT_USER, L"Alpha", L"C:\\User\\Alpha", L"3.0");

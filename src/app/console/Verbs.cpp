@@ -71,6 +71,14 @@ Report Run(const Arguments::Command& c)
         if (folder.state == WorkingFolder::State::NotFolder)
             return Refused(ExitCode::FolderUnusable, WorkingFolder::Why(folder));
     }
+    // A service account's default folder is not where the program lies: say
+    // where the restore files are.
+    if (c.folder.empty() && (c.verb == Arguments::Verb::Restore || (c.verb == Arguments::Verb::Remove && !c.preview))
+        && Account::ServiceAccount()) {
+        Report r = c.verb == Arguments::Verb::Restore ? Restore(c) : Remove(c);
+        r.out = Output::Lines(L"Arbeitsordner: " + WorkingFolder::DefaultPath(true)) + r.out;
+        return r;
+    }
     switch (c.verb) {
     case Arguments::Verb::List: return List(c);
     case Arguments::Verb::Check: return Check(c);

@@ -4,6 +4,7 @@
 #include "platform/ProgramFolder.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <vector>
 
@@ -53,10 +54,19 @@ State MakeLevels(const std::wstring& path)
 
 } // namespace
 
-Folder Prepare(const std::wstring& named, bool create)
+std::wstring DefaultPath(bool serviceAccount)
+{
+    if (!serviceAccount) return ProgramFolder::Path();
+    wchar_t shared[MAX_PATH];
+    // The shell's answer, not %ProgramData%: the environment is the caller's.
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, shared))) return {};
+    return std::wstring(shared) + L"\\Velmora\\Tessarine";
+}
+
+Folder Prepare(const std::wstring& named, bool create, bool serviceAccount)
 {
     Folder f;
-    f.path = named.empty() ? ProgramFolder::Path() : FullPath(named);
+    f.path = named.empty() ? DefaultPath(serviceAccount) : FullPath(named);
     if (f.path.empty()) {
         f.path = named;
         f.state = State::NotFolder;
