@@ -50,6 +50,28 @@ using FontHandle = UniqueHandle<HFONT, DeleteObject, handles_detail::NoFont>;
 // An icon loaded for one window, not one shared with the system.
 using IconHandle = UniqueHandle<HICON, DestroyIcon, handles_detail::NoIcon>;
 
+// Memory that a system call allocated and the caller must give back with
+// LocalFree (a string SID, a security descriptor).
+template <typename T>
+class LocalMemory {
+public:
+    LocalMemory() = default;
+    ~LocalMemory() { reset(); }
+    LocalMemory(const LocalMemory&) = delete;
+    LocalMemory& operator=(const LocalMemory&) = delete;
+    T** put() { reset(); return &p_; }
+    T* get() const { return p_; }
+    void reset()
+    {
+        // LocalFree fails only for a pointer it never gave out; nothing to act on.
+        if (p_) (void)LocalFree(p_);
+        p_ = nullptr;
+    }
+
+private:
+    T* p_ = nullptr;
+};
+
 // A window's device context, given back to that window on every path out.
 class WindowDC {
 public:

@@ -83,6 +83,16 @@ bool RegKeyExists(HKEY hRoot, const std::wstring& sSubKey)
     return RegOpenKeyExW(hRoot, sSubKey.c_str(), 0, AccessRead, key.put()) == ERROR_SUCCESS;
 }
 
+Presence RegKeyPresence(HKEY hRoot, const std::wstring& sSubKey)
+{
+    KeyHandle key;
+    switch (RegOpenKeyExW(hRoot, sSubKey.c_str(), 0, AccessRead, key.put())) {
+    case ERROR_SUCCESS: return Presence::Readable;
+    case ERROR_FILE_NOT_FOUND: return Presence::Absent;
+    default: return Presence::Refused;
+    }
+}
+
 bool RegKeyDelete(HKEY hRoot, const std::wstring& sSubKey)
 {
     return RegDeleteKeyW(hRoot, sSubKey.c_str()) == ERROR_SUCCESS;

@@ -6,6 +6,7 @@
 #include "platform/Handles.h"
 
 #include <windows.h>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,13 @@ int RegEnumKeys(HKEY hRoot, const std::wstring& sSubKey, REGSAM lAccess,
 
 // True when the key can be opened for reading.
 bool RegKeyExists(HKEY hRoot, const std::wstring& sSubKey);
+
+// Whether the key is there: a key that refuses to be opened for reading is
+// there all the same. Any answer but "not found" means it may be there, and
+// counts as Refused, so that nothing is ever called absent for a reason
+// other than its absence.
+enum class Presence { Absent, Readable, Refused };
+Presence RegKeyPresence(HKEY hRoot, const std::wstring& sSubKey);
 
 // Deletes one key with its values; refused (false) when it has subkeys.
 bool RegKeyDelete(HKEY hRoot, const std::wstring& sSubKey);
@@ -57,8 +65,12 @@ struct KeyContent {
 // each key before its subkeys. One registry call per value. False when any
 // key or value of it cannot be read, or changes while it is read: a subtree
 // that is only partly known is not known. Without values, each key is read
-// once and its values only counted.
-bool RegTreeRead(HKEY hRoot, const std::wstring& sSubKey, std::vector<KeyContent>& sKeys, bool withValues = true);
+// once and its values only counted. When a key of it is there but refuses to
+// be opened for reading, refused (when given) receives its path below
+// sSubKey ("" for the top itself) and the answer is false; it stays empty
+// for every other failure.
+bool RegTreeRead(HKEY hRoot, const std::wstring& sSubKey, std::vector<KeyContent>& sKeys, bool withValues = true,
+                 std::optional<std::wstring>* refused = nullptr);
 
 enum class TreeDeletion {
     Deleted, // every key of the subtree is gone

@@ -37,10 +37,15 @@ bool ReadValues(HKEY key, const KeyInfo& info, std::vector<ValueData>& values)
 }
 
 bool ReadKey(HKEY parent, const std::wstring& name, const std::wstring& path, bool withValues,
-             std::vector<KeyContent>& keys)
+             std::vector<KeyContent>& keys, std::optional<std::wstring>* refused)
 {
     KeyHandle key;
-    if (RegOpenKeyExW(parent, name.c_str(), 0, AccessRead, key.put()) != ERROR_SUCCESS) return false;
+    const LSTATUS opened = RegOpenKeyExW(parent, name.c_str(), 0, AccessRead, key.put());
+    if (opened != ERROR_SUCCESS) {
+        // A key gone meanwhile is a change, not a refusal.
+        if (refused && opened != ERROR_FILE_NOT_FOUND) *refused = path;
+        return false;
+    }
     KeyInfo info;
     if (!QueryInfo(key.get(), info)) return false;
     KeyContent content{path, {}, info.subkeys, info.lastWrite, info.values};
@@ -59,18 +64,20 @@ bool ReadKey(HKEY parent, const std::wstring& name, const std::wstring& path, bo
         children.emplace_back(child.data(), chars);
     }
     for (const auto& c : children)
-        if (!ReadKey(key.get(), c, path.empty() ? c : path + L"\\" + c, withValues, keys)) return false;
+        if (!ReadKey(key.get(), c, path.empty() ? c : path + L"\\" + c, withValues, keys, refused)) return false;
     return true;
 }
 
 } // namespace
 
-bool RegTreeRead(HKEY hRoot, const std::wstring& sSubKey, std::vector<KeyContent>& sKeys, bool withValues)
+bool RegTreeRead(HKEY hRoot, const std::wstring& sSubKey, std::vector<KeyContent>& sKeys, bool withValues,
+                 std::optional<std::wstring>* refused)
 {
+    if (refused) refused->reset();
     // An empty path would name the root itself.
     if (sSubKey.empty()) return false;
     std::vector<KeyContent> keys;
-    if (!ReadKey(hRoot, sSubKey, L"", withValues, keys)) return false;
+    if (!ReadKey(hRoot, sSubKey, L"", withValues, keys, refused)) return false;
     sKeys = std::move(keys);
     return true;
 }

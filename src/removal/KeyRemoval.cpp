@@ -50,10 +50,24 @@ void Find(Register& r, const std::wstring& productName)
 {
     if (!IsProductName(productName)) return;
     const std::wstring path = ProductRow::KeyPath(productName, r.productRoot);
-    std::wstring stored;
-    if (!Registry::RegKeyExists(r.root, path) || !Registry::RegStoredName(r.root, path, stored)) return;
+    std::wstring stored = productName;
+    const Registry::Presence presence = Registry::RegKeyPresence(r.root, path);
+    if (presence == Registry::Presence::Absent) return;
+    // A key that cannot be opened has no stored spelling to learn.
+    if (presence == Registry::Presence::Readable && !Registry::RegStoredName(r.root, path, stored)) return;
     r.keyPath = ProductRow::KeyPath(stored, r.productRoot);
     r.fullKeyName = std::wstring(ProductRow::RootName(r.root)) + L"\\" + r.keyPath;
+    if (presence == Registry::Presence::Refused) r.refusedKey = r.fullKeyName;
+}
+
+bool ReadableWhole(Register& r)
+{
+    if (!r.found() || !r.refusedKey.empty()) return r.refusedKey.empty();
+    std::vector<Registry::KeyContent> tree;
+    std::optional<std::wstring> refused;
+    if (Registry::RegTreeRead(r.root, r.keyPath, tree, false, &refused) || !refused) return true;
+    r.refusedKey = refused->empty() ? r.fullKeyName : r.fullKeyName + L"\\" + *refused;
+    return false;
 }
 
 std::wstring StoredName(const Register& r) { return r.keyPath.substr(r.keyPath.find_last_of(L'\\') + 1); }

@@ -31,6 +31,7 @@ struct Register {
     bool inScope = false;      // the confirmed scope exports and deletes here
     std::wstring keyPath;      // below the root, as the registry spells it; empty while not found
     std::wstring fullKeyName;  // as the registry editor and the restore file name it
+    std::wstring refusedKey;   // a key of the subtree that refuses to be read, by its full name; empty while none does
     bool exported = false;     // the editor ended well
     std::string exportBytes;   // the export as it was checked
     std::vector<Registry::KeyContent> tree; // the subtree as the registry held it then
@@ -54,12 +55,18 @@ bool IsProductName(const std::wstring& name);
 
 // Looks for the product's key and learns its stored spelling: the editor
 // writes a key as its command line spells it, and an import brings it back
-// in that spelling.
+// in that spelling. A key that refuses to be read is found all the same, by
+// the name as asked, with refusedKey naming it.
 void Find(Register& r, const std::wstring& productName);
 
 // The product's name as the registry spells it in this place (the last
 // level of keyPath); empty while not found.
 std::wstring StoredName(const Register& r);
+
+// Whether every key of the found product's subtree can be read; when one
+// refuses, refusedKey names it. What cannot be read cannot be backed up
+// whole.
+bool ReadableWhole(Register& r);
 
 enum class Backup {
     Nothing,    // no key is to go, or no export brings its key back: the old restore file stays

@@ -26,6 +26,11 @@ constexpr wchar_t OldFilesStay[] =
     L"Es wurde nichts entfernt.";
 constexpr wchar_t NotFound[] =
     L"Die Eintr\u00e4ge wurden in der Registrierung nicht gefunden.   \nEs wurde nichts entfernt.";
+constexpr wchar_t Unreadable[] =
+    L"Die Eintr\u00e4ge k\u00f6nnen nicht vollst\u00e4ndig gelesen werden.   ";
+constexpr wchar_t KeyRefused[] = L": Der Schl\u00fcssel ''";
+constexpr wchar_t RefusesReading[] = L"'' verweigert das Lesen.";
+constexpr wchar_t NothingRemoved[] = L"Es wurde nichts entfernt.";
 constexpr wchar_t Incomplete[] = L"Die Eintr\u00e4ge wurden nicht vollst\u00e4ndig entfernt.   ";
 constexpr wchar_t NotBackedUp[] =
     L": Der Eintrag ist noch vorhanden, weil keine Sicherung erstellt werden konnte.";
@@ -89,6 +94,16 @@ std::wstring Report(const Outcome& outcome)
     return text;
 }
 
+// Names each key that refused to be read.
+std::wstring UnreadableReport(const Outcome& outcome)
+{
+    std::wstring text = Unreadable;
+    for (const auto& r : outcome.registers)
+        if (r.inScope && !r.refusedKey.empty())
+            text += L"\n" + std::wstring(r.label) + KeyRefused + r.refusedKey + RefusesReading;
+    return text + L"\n" + NothingRemoved;
+}
+
 // The log's line: what went, from which register, and the file that can
 // bring it back.
 OperationLog::Entry Logged(const Outcome& outcome)
@@ -144,6 +159,19 @@ Outcome Remove(const Request& request, const RegistryEditor::Seams& seams, const
     if (!MayTry(request.name, outcome)) return outcome;
 
     const RestoreFile::Paths paths = RestoreFile::PathsIn(request.workingFolder);
+    outcome.registers = KeyRemoval::Registers(paths, request.scope);
+    // A part that cannot be read cannot be backed up, and the rest without it
+    // is not the product: nothing is touched, not even a file.
+    bool readable = true;
+    for (auto& r : outcome.registers) {
+        if (!r.inScope) continue;
+        KeyRemoval::Find(r, request.name);
+        readable &= KeyRemoval::ReadableWhole(r);
+    }
+    if (!readable) {
+        outcome.result = Result::Unreadable;
+        return outcome;
+    }
     // A leftover that stays could end up in the new restore file.
     if (!RestoreFile::ClearTemporaries(paths)) {
         outcome.result = Result::OldFilesStay;
@@ -152,14 +180,10 @@ Outcome Remove(const Request& request, const RegistryEditor::Seams& seams, const
     }
     seams.doEvents();
 
-    outcome.registers = KeyRemoval::Registers(paths, request.scope);
     // Only the registers of the confirmed scope are exported: a restore
     // must not roll back a key that was never removed.
-    for (auto& r : outcome.registers) {
-        if (!r.inScope) continue;
-        KeyRemoval::Find(r, request.name);
-        if (r.found()) Export(r, seams);
-    }
+    for (auto& r : outcome.registers)
+        if (r.inScope && r.found()) Export(r, seams);
     if (beforeDeletion) beforeDeletion();
     seams.doEvents();
 
@@ -189,6 +213,7 @@ std::wstring Message(const Outcome& outcome)
     case Result::NotAProduct: return NotAProduct;
     case Result::OldFilesStay: return OldFilesStay;
     case Result::NothingFound: return NotFound;
+    case Result::Unreadable: return UnreadableReport(outcome);
     case Result::Removed: return Removed;
     case Result::Incomplete: break;
     }
@@ -198,7 +223,7 @@ std::wstring Message(const Outcome& outcome)
 bool Warns(const Outcome& outcome)
 {
     return outcome.result == Result::UnsafeName || outcome.result == Result::NotAProduct
-        || outcome.result == Result::OldFilesStay
+        || outcome.result == Result::OldFilesStay || outcome.result == Result::Unreadable
         || outcome.result == Result::Incomplete;
 }
 

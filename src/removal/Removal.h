@@ -24,6 +24,7 @@ enum class Result {
     NotAProduct,  // the name holds a backslash: it would name a key below a product, or the root
     OldFilesStay, // leftover temporary files could not be cleared: nothing was removed
     NothingFound, // no key of the product in the scope: nothing to do
+    Unreadable,   // a key of the product refuses to be read: nothing was touched, refusedKey tells which
     Removed,      // every key in the scope was backed up, verified and deleted
     Incomplete,   // at least one key stays; registers tell which and why
 };
@@ -40,7 +41,9 @@ struct Outcome {
 // editor or the registry at all (none, a quote, a backslash).
 bool MayTry(const std::wstring& name, Outcome& refused);
 
-// Checks the name, clears leftover temporaries, finds, exports and verifies
+// Checks the name, finds the product's keys and reads them whole (a product
+// that cannot be read whole is left as it is, with no file touched and no
+// log line), clears leftover temporaries, exports and verifies
 // the product's keys in the scope, secures the restore file and deletes
 // what it covers; the log gets one line. seams.doEvents runs where the
 // window may process its events; from the backup check to the last

@@ -25,6 +25,16 @@ constexpr wchar_t NoBackup[] =
     L"Die Eintr\u00e4ge wurden wiederhergestellt, aber die Sicherungskopie ''Uninstall.bak'' "
     L"konnte nicht geschrieben werden.   ";
 
+constexpr wchar_t UserRoot[] = L"HKEY_CURRENT_USER\\";
+
+bool WritesUserRegister(const RegFile::Content& content)
+{
+    const std::wstring prefix = RegFile::Folded(UserRoot);
+    return std::any_of(content.keys.begin(), content.keys.end(), [&](const RegFile::Key& key) {
+        return RegFile::Folded(key.name).compare(0, prefix.size(), prefix) == 0;
+    });
+}
+
 std::wstring Quoted(const std::wstring& fileName) { return L"''" + fileName + L"''"; }
 
 std::wstring Refused(RestoreFiles::Refusal refusal, const std::wstring& fileName)
@@ -96,6 +106,11 @@ Result Import(const Request& request, const RegistryEditor::Seams& seams, RegFil
     case RestoreFiles::Refusal::NotImportable: return Result::NotImportable;
     case RestoreFiles::Refusal::None: break;
     }
+    // Run as SYSTEM or another service account, the import would write the
+    // user register's keys into that account's own hive, and the check
+    // afterwards would find them there: they belong to a person's register.
+    if (WritesUserRegister(content) && request.serviceAccount && request.serviceAccount())
+        return Result::PersonsRegister;
 
     ProcessHandle editor = seams.start(RegistryEditor::ImportCommand(request.file), RegistryEditor::ShowNormal);
     if (!editor) return Result::EditorNotStarted;
@@ -152,6 +167,11 @@ std::wstring Message(const Outcome& outcome)
     case Result::NotRead: return Refused(RestoreFiles::Refusal::NotRead, name) + FileKept(name);
     case Result::Foreign: return Refused(RestoreFiles::Refusal::Foreign, name) + FileKept(name);
     case Result::NotImportable: return Refused(RestoreFiles::Refusal::NotImportable, name) + FileKept(name);
+    case Result::PersonsRegister:
+        return L"Die Datei " + Quoted(name) + L" schreibt Eintr\u00e4ge ins Benutzerregister. Sie geh\u00f6ren in das "
+               L"Register einer Person; unter einem Dienstkonto wie SYSTEM k\u00e4men sie in das eigene Register des "
+               L"Kontos und wurden nicht importiert.   "
+             + FileKept(name);
     case Result::EditorNotStarted: return EditorNotStarted + FileKept(name);
     case Result::NotRestored: return NotRestored + FileKept(name);
     case Result::NoBackup: return NoBackup + FileKept(name);

@@ -3,10 +3,12 @@
 // checked, imported by the registry editor, verified in the registry, then
 // kept as Uninstall.bak and deleted. It asks nothing and shows nothing: it
 // returns what came of it, and the window and the console present that.
+#include "platform/Account.h"
 #include "platform/RegistryEditor.h"
 #include "removal/RegFile.h"
 #include "removal/RestoreFile.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -18,6 +20,9 @@ struct Request {
     // What a list showed of the file: the restore imports nothing unless
     // the file held is still that file with those bytes.
     std::optional<RestoreFile::Fingerprint> listed;
+    // Whether the account that runs the import is a service account, whose
+    // HKEY_CURRENT_USER is no person's register.
+    std::function<bool()> serviceAccount = Account::ServiceAccount;
 };
 
 enum class Result {
@@ -27,6 +32,7 @@ enum class Result {
     NotRead,          // the file cannot be read, or not as an export is read
     Foreign,          // it writes something besides product keys, or nothing at all
     NotImportable,    // it holds values the editor cannot import as they are
+    PersonsRegister,  // it writes HKEY_CURRENT_USER, and a service account would import it into its own hive
     EditorNotStarted, // the editor could not be started
     NotRestored,      // the editor failed, or not every key and value is back
     NoBackup,         // restored, but Uninstall.bak could not be written

@@ -31,6 +31,7 @@ constexpr auto Kept = Deletion::NotTried;
 const RemovalCase RemovalCases[] = {
     {"removed", Result::Removed, {Deletion::Deleted, Kept, Deletion::Deleted}, 0, ExitCode::Done},
     {"nothing to do", Result::NothingFound, {Kept, Kept, Kept}, 0, ExitCode::Done},
+    {"a key that refuses to be read", Result::Unreadable, {Kept, Kept, Kept}, 0, ExitCode::EditorOrRights},
     {"leftover files in the folder", Result::OldFilesStay, {Kept, Kept, Kept}, 0, ExitCode::FolderUnusable},
     {"a name the editor cannot take", Result::UnsafeName, {Kept, Kept, Kept}, 0, ExitCode::KeptNoBackup},
     {"a name below a product", Result::NotAProduct, {Kept, Kept, Kept}, 0, ExitCode::BadCommandLine},
@@ -59,6 +60,7 @@ const RestoreCase RestoreCases[] = {
     {Restore::Result::NotRead, ExitCode::RestoreFileRefused},
     {Restore::Result::Foreign, ExitCode::RestoreFileRefused},
     {Restore::Result::NotImportable, ExitCode::RestoreFileRefused},
+    {Restore::Result::PersonsRegister, ExitCode::RestoreFileRefused},
     {Restore::Result::EditorNotStarted, ExitCode::EditorOrRights},
     {Restore::Result::NotRestored, ExitCode::RestoreIncomplete},
     {Restore::Result::NoBackup, ExitCode::RestoreIncomplete},

@@ -270,6 +270,39 @@ private:
     bool applied_ = false;
 };
 
+// A key that nobody may read, as an installer's own access list can leave
+// it; its own list comes back when this goes, so that the key can be cleaned.
+class DeniedKey {
+public:
+    DeniedKey(HKEY root, const std::wstring& path) : root_(root), path_(path)
+    {
+        KeyHandle key;
+        if (RegOpenKeyExW(root_, path_.c_str(), 0, READ_CONTROL | WRITE_DAC, key.put()) != ERROR_SUCCESS) return;
+        DWORD size = 0;
+        RegGetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, nullptr, &size);
+        saved_.resize(size);
+        if (RegGetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, saved_.data(), &size) != ERROR_SUCCESS) return;
+        LocalMemory<void> nobody;
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P", SDDL_REVISION_1, nobody.put(), nullptr)) return;
+        applied_ = RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, nobody.get()) == ERROR_SUCCESS;
+    }
+    ~DeniedKey()
+    {
+        KeyHandle key;
+        if (applied_ && RegOpenKeyExW(root_, path_.c_str(), 0, WRITE_DAC, key.put()) == ERROR_SUCCESS)
+            RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, saved_.data());
+    }
+    DeniedKey(const DeniedKey&) = delete;
+    DeniedKey& operator=(const DeniedKey&) = delete;
+    bool applied() const { return applied_; }
+
+private:
+    HKEY root_;
+    std::wstring path_;
+    std::vector<char> saved_;
+    bool applied_ = false;
+};
+
 struct Console : ::testing::Test {
     CleanVelmora clean;
     ScratchFolder folder;
@@ -809,4 +842,47 @@ TEST_F(Console, RestoreFilesAreListedNewestFirstInEveryFormatByTheNamesTheRestor
     EXPECT_TRUE(EndedWith(RunConsole(L"/wiederherstellen " + Quoted(*named[1]) + in), ExitCode::Done));
     EXPECT_TRUE(EndedWith(RunConsole(L"/wiederherstellen " + Quoted(*named[0]) + in), ExitCode::Done));
     EXPECT_EQ(RegistryDump(), registry);
+}
+
+TEST_F(Console, AKeyThatRefusesToBeReadIsFoundAndTheProductStaysWhole)
+{
+    SeedProducts();
+    // A previous run's restore file and a leftover export: a removal that
+    // goes ahead would clear the one and keep the other aside.
+    WriteFileBytes(folder.file(L"Uninstall.reg"), Utf16File(RegHead));
+    WriteFileBytes(folder.file(L"Uninstall_1.reg"), "leftover");
+    const std::string registry = RegistryDump();
+    const auto files = FolderPicture(folder.path());
+    const std::wstring alpha = std::wstring(Velmora) + L"\\Alpha";
+    struct Case {
+        const char* what;
+        HKEY root;
+        std::wstring denied;
+        std::wstring check; // a check that finds nothing else of the product
+        std::string refused; // the key the removal names
+    };
+    const Case cases[] = {
+        {"the product's own key", HKEY_LOCAL_MACHINE, alpha, L"/pruefen alpha /register haupt",
+         "HKEY_LOCAL_MACHINE\\Software\\Velmora\\alpha"},
+        {"a subkey", HKEY_LOCAL_MACHINE, alpha + L"\\Module", L"/pruefen Alpha /register haupt",
+         "HKEY_LOCAL_MACHINE\\Software\\Velmora\\Alpha\\Module"},
+        {"the user register's key", HKEY_CURRENT_USER, alpha, L"/pruefen Alpha /register benutzer",
+         "HKEY_CURRENT_USER\\Software\\Velmora\\alpha"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        {
+            DeniedKey denied(c.root, c.denied);
+            ASSERT_TRUE(denied.applied());
+            const ConsoleRun check = RunConsole(c.check);
+            EXPECT_TRUE(EndedWith(check, ExitCode::Found));
+            // Both registers: what can be read of the product stays too.
+            const ConsoleRun removal = RunConsole(L"/entfernen alpha /ordner " + Quoted(folder.path()));
+            EXPECT_TRUE(EndedWith(removal, ExitCode::EditorOrRights));
+            EXPECT_NE(removal.err.find(c.refused), std::string::npos) << removal.err;
+            EXPECT_TRUE(FolderPicture(folder.path()) == files)
+                << "no restore file, no export, no log line: " << Names(FolderPicture(folder.path()));
+        }
+        EXPECT_EQ(RegistryDump(), registry);
+    }
 }

@@ -2,6 +2,7 @@
 // what they did is told by their outcome and shown by the registry.
 #include "WindowFixture.h"
 
+#include "removal/OperationLog.h"
 #include "removal/Removal.h"
 #include "removal/Restore.h"
 
@@ -96,6 +97,82 @@ TEST_F(Operations, ARemovalOfNothingOrOfNoProductTouchesNothing)
     }
     EXPECT_EQ(starts, 0) << "no editor runs for a product that is not there";
     EXPECT_FALSE(FileThere(paths.restore));
+}
+
+TEST_F(Operations, ARemovalOfAProductThatCannotBeReadWholeTouchesNothingAndSaysWhichKey)
+{
+    AddProduct(HKEY_CURRENT_USER, L"Alpha");
+    AddProduct(HKEY_CURRENT_USER, L"Alpha\\Sub");
+    WriteFileBytes(paths.userExport, "leftover");
+    KeyHandle sub;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, (Alpha + L"\\Sub").c_str(), 0, WRITE_DAC, sub.put()), ERROR_SUCCESS);
+    SECURITY_DESCRIPTOR nobody;
+    ASSERT_TRUE(InitializeSecurityDescriptor(&nobody, SECURITY_DESCRIPTOR_REVISION));
+    ACL empty;
+    ASSERT_TRUE(InitializeAcl(&empty, sizeof empty, ACL_REVISION));
+    ASSERT_TRUE(SetSecurityDescriptorDacl(&nobody, TRUE, &empty, FALSE));
+    ASSERT_EQ(RegSetKeySecurity(sub.get(), DACL_SECURITY_INFORMATION, &nobody), ERROR_SUCCESS);
+
+    const Removal::Outcome outcome = Removal::Remove({L"Alpha", 0, folder.path()}, Seams(Always(L"real")));
+    EXPECT_EQ(outcome.result, Removal::Result::Unreadable);
+    EXPECT_EQ(Removal::Message(outcome),
+              L"Die Eintr\u00e4ge k\u00f6nnen nicht vollst\u00e4ndig gelesen werden.   \n"
+              L"Benutzerregister: Der Schl\u00fcssel ''HKEY_CURRENT_USER\\Software\\Velmora\\Alpha\\Sub'' "
+              L"verweigert das Lesen.\nEs wurde nichts entfernt.");
+    EXPECT_TRUE(Removal::Warns(outcome));
+    EXPECT_EQ(starts, 0) << "no export is started";
+    EXPECT_EQ(ReadFileBytes(paths.userExport), "leftover") << "not even a leftover is cleared";
+    EXPECT_FALSE(FileThere(paths.restore));
+    EXPECT_FALSE(FileThere(folder.file(OperationLog::FileName)));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, Alpha));
+
+    // Let the clean-up at the end read and delete it again.
+    SECURITY_DESCRIPTOR everyone;
+    ASSERT_TRUE(InitializeSecurityDescriptor(&everyone, SECURITY_DESCRIPTOR_REVISION));
+    ASSERT_TRUE(SetSecurityDescriptorDacl(&everyone, FALSE, nullptr, FALSE));
+    EXPECT_EQ(RegSetKeySecurity(sub.get(), DACL_SECURITY_INFORMATION, &everyone), ERROR_SUCCESS);
+}
+
+TEST_F(Operations, AsAServiceAccountTheUserRegistersLinesAreRefusedBeforeTheEditorStarts)
+{
+    AddProduct(HKEY_CURRENT_USER, L"Alpha", L"C:\\User\\Alpha", L"3.0");
+    AddProduct(HKEY_LOCAL_MACHINE, L"Beta", L"C:\\Beta", L"1.0");
+    ScratchFolder userFolder, mainFolder;
+    const RestoreFile::Paths user = RestoreFile::PathsIn(userFolder.path()), main = RestoreFile::PathsIn(mainFolder.path());
+    ASSERT_EQ(Removal::Remove({L"Alpha", 1, userFolder.path()}, Seams(Always(L"real"))).result, Removal::Result::Removed);
+    ASSERT_EQ(Removal::Remove({L"Beta", 2, mainFolder.path()}, Seams(Always(L"real"))).result, Removal::Result::Removed);
+    const std::string userFile = ReadFileBytes(user.restore);
+
+    struct Case {
+        const char* what;
+        const RestoreFile::Paths& paths;
+        const std::wstring& folder;
+        bool service;
+        Restore::Result result;
+    };
+    const Case cases[] = {
+        {"the user register's file as a service account", user, userFolder.path(), true,
+         Restore::Result::PersonsRegister},
+        {"the main register's file as a service account", main, mainFolder.path(), true, Restore::Result::Done},
+        {"the user register's file as a person", user, userFolder.path(), false, Restore::Result::Done},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string before = RegistryDump();
+        const int startsBefore = starts;
+        const Restore::Outcome outcome =
+            Restore::Run({c.paths.restore, c.folder, std::nullopt, [&] { return c.service; }},
+                         Seams(Always(L"real")));
+        EXPECT_EQ(outcome.result, c.result);
+        if (c.result == Restore::Result::PersonsRegister) {
+            EXPECT_EQ(starts, startsBefore) << "the editor never starts";
+            EXPECT_EQ(RegistryDump(), before);
+            EXPECT_EQ(ReadFileBytes(c.paths.restore), userFile) << "the file stays as it was";
+            EXPECT_NE(Restore::Message(outcome).find(L"Register einer Person"), std::wstring::npos);
+        }
+    }
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, Alpha));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Velmora\\Beta"));
 }
 
 TEST_F(Operations, ARestoreTellsWhatItDidAndImportsOnlyWhatPassedItsChecks)

@@ -111,6 +111,14 @@ Report RemovalReport(const Removal::Outcome& o, const Editor::Starts& starts, co
     case Removal::Result::OldFilesStay:
         return Refused(r.exitCode, L"Alte tempor\u00e4re Dateien im Arbeitsordner " + Quoted(folder)
                                        + L" konnten nicht gel\u00f6scht werden; nichts wurde entfernt.");
+    case Removal::Result::Unreadable:
+        for (const KeyRemoval::Register& place : o.registers)
+            if (place.inScope && !place.refusedKey.empty())
+                r.err += Output::Lines(std::wstring(place.label) + L": der Schl\u00fcssel " + place.refusedKey
+                                       + L" verweigert das Lesen.");
+        r.err += Output::Lines(name + L" wurde nicht entfernt: was nicht gelesen werden kann, kann nicht "
+                                      L"vollst\u00e4ndig gesichert werden.");
+        return r;
     case Removal::Result::Removed:
     case Removal::Result::Incomplete: break;
     }

@@ -29,6 +29,7 @@ int RemovalExitCode(const Removal::Outcome& o, const Editor::Starts& starts)
     case Removal::Result::NothingFound:
     case Removal::Result::Removed: return ExitCode::Done;
     case Removal::Result::OldFilesStay: return ExitCode::FolderUnusable;
+    case Removal::Result::Unreadable: return ExitCode::EditorOrRights;
     case Removal::Result::NoName:
     case Removal::Result::NotAProduct: return ExitCode::BadCommandLine;
     case Removal::Result::UnsafeName: return ExitCode::KeptNoBackup;
@@ -55,6 +56,14 @@ Report Remove(const Arguments::Command& c)
         r.out = Output::Lines(c.name + L": kein Schl\u00fcssel im gew\u00e4hlten Register, nichts zu entfernen.");
         r.err = NameHint(c.name);
         return r;
+    }
+    // A product that cannot be read whole is neither absent nor removable:
+    // the removal says which key refused, before rights or the folder count.
+    if (std::any_of(places.begin(), places.end(), [](const Removal::PreviewPlace& p) { return !p.readable; })) {
+        Editor::Starts none;
+        const WorkingFolder::Folder looked = WorkingFolder::Prepare(c.folder, false);
+        return RemovalReport(Removal::Remove({c.name, c.scope, looked.path}, Editor::Seams(none)), none, looked.path,
+                             !c.folder.empty());
     }
     // Without the rights the deletion would be refused after the export:
     // nothing is started, not even the folder made. The console asks for

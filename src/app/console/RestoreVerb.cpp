@@ -37,7 +37,8 @@ int RestoreExitCode(Restore::Result result)
     case Restore::Result::Changed:
     case Restore::Result::NotRead:
     case Restore::Result::Foreign:
-    case Restore::Result::NotImportable: return ExitCode::RestoreFileRefused;
+    case Restore::Result::NotImportable:
+    case Restore::Result::PersonsRegister: return ExitCode::RestoreFileRefused;
     case Restore::Result::EditorNotStarted: return ExitCode::EditorOrRights;
     case Restore::Result::NotRestored:
     case Restore::Result::NoBackup:

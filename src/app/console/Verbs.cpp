@@ -39,8 +39,12 @@ Report Check(const Arguments::Command& c)
 {
     Report r;
     std::wstring found;
+    // A key that refuses to be read is there all the same: a detection that
+    // called it absent would call the machine clean.
     for (const Removal::PreviewPlace& place : Removal::Preview(c.name, c.scope))
-        if (!place.keys.empty()) found += (found.empty() ? L"" : L", ") + std::wstring(place.label);
+        if (!place.keys.empty() || !place.readable)
+            found += (found.empty() ? L"" : L", ") + std::wstring(place.label)
+                   + (place.readable ? L"" : L" - nicht vollst\u00e4ndig lesbar");
     if (found.empty()) {
         r.out = Output::Lines(c.name + L": nicht gefunden.");
         r.err = NameHint(c.name);
@@ -90,6 +94,14 @@ Report Run(const Arguments::Command& c)
         const WorkingFolder::Folder folder = WorkingFolder::Prepare(c.folder, false);
         if (folder.state == WorkingFolder::State::NotFolder)
             return Refused(ExitCode::FolderUnusable, WorkingFolder::Why(folder));
+    }
+    // A service account's default folder is not where the program lies: say
+    // where the restore files are.
+    if (c.folder.empty() && (c.verb == Arguments::Verb::Restore || (c.verb == Arguments::Verb::Remove && !c.preview))
+        && Account::ServiceAccount()) {
+        Report r = c.verb == Arguments::Verb::Restore ? Restore(c) : Remove(c);
+        r.out = Output::Lines(L"Arbeitsordner: " + WorkingFolder::DefaultPath(true)) + r.out;
+        return r;
     }
     switch (c.verb) {
     case Arguments::Verb::List: return List(c);

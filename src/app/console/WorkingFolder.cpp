@@ -1,9 +1,12 @@
 #include "app/console/WorkingFolder.h"
 
+#include "platform/OwnFolder.h"
 #include "platform/ProgramFolder.h"
 
 #include <windows.h>
 #include <shlobj.h>
+
+#include <vector>
 
 namespace WorkingFolder {
 
@@ -21,12 +24,49 @@ std::wstring FullPath(const std::wstring& named)
     return full;
 }
 
+// The folder and every missing level above it, each made with an access list
+// of its own: a level that inherited "every user may create" from
+// %ProgramData% would let anyone plant a link below it. A level that someone
+// else makes meanwhile is theirs, and the folder is not used.
+State MakeLevels(const std::wstring& path)
+{
+    std::vector<std::wstring> missing{path};
+    for (;;) {
+        const size_t cut = missing.back().find_last_of(L"\\/");
+        if (cut == std::wstring::npos || cut == 0) return State::NotMade;
+        // "C:" and "\\server\share" end the walk: a drive or a share is not made.
+        std::wstring parent = missing.back().substr(0, cut);
+        if (parent.size() == 2 && parent[1] == L':') parent += L'\\';
+        const DWORD attributes = GetFileAttributesW(parent.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES) {
+            if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return State::NotFolder;
+            break;
+        }
+        const DWORD error = GetLastError();
+        if ((error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) || parent.back() == L'\\')
+            return State::NotMade;
+        missing.push_back(parent);
+    }
+    for (auto level = missing.rbegin(); level != missing.rend(); ++level)
+        if (!OwnFolder::Create(*level)) return State::NotMade;
+    return State::Ready;
+}
+
 } // namespace
 
-Folder Prepare(const std::wstring& named, bool create)
+std::wstring DefaultPath(bool serviceAccount)
+{
+    if (!serviceAccount) return ProgramFolder::Path();
+    wchar_t shared[MAX_PATH];
+    // The shell's answer, not %ProgramData%: the environment is the caller's.
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, shared))) return {};
+    return std::wstring(shared) + L"\\Velmora\\Tessarine";
+}
+
+Folder Prepare(const std::wstring& named, bool create, bool serviceAccount)
 {
     Folder f;
-    f.path = named.empty() ? ProgramFolder::Path() : FullPath(named);
+    f.path = named.empty() ? DefaultPath(serviceAccount) : FullPath(named);
     if (f.path.empty()) {
         f.path = named;
         f.state = State::NotFolder;
@@ -48,14 +88,7 @@ Folder Prepare(const std::wstring& named, bool create)
         f.state = State::Missing;
         return f;
     }
-    // The shell's call makes the folders above it too, and shows nothing
-    // without a window.
-    const int made = SHCreateDirectoryExW(nullptr, probe.c_str(), nullptr);
-    f.state = made == ERROR_SUCCESS || made == ERROR_ALREADY_EXISTS ? State::Ready : State::NotMade;
-    if (f.state == State::Ready) {
-        const DWORD now = GetFileAttributesW(probe.c_str());
-        if (now == INVALID_FILE_ATTRIBUTES || !(now & FILE_ATTRIBUTE_DIRECTORY)) f.state = State::NotFolder;
-    }
+    f.state = MakeLevels(f.path);
     return f;
 }
 

@@ -3,6 +3,8 @@
 // read and the log is kept. The program's own folder unless /ordner names
 // another: fleet tools start programs from a staging folder that they
 // delete afterwards, and the restore files must outlive it.
+#include "platform/Account.h"
+
 #include <string>
 
 namespace WorkingFolder {
@@ -19,9 +21,16 @@ struct Folder {
     std::wstring path; // full, without a backslash at its end, as the operations join file names to it
 };
 
-// The named folder (the program's folder when empty) as a full path;
-// created with the folders above it when create is set and it is missing.
-Folder Prepare(const std::wstring& named, bool create);
+// The folder without /ordner: the program's folder, or for a service account
+// %ProgramData%\Velmora\Tessarine, since fleet tools run their programs as
+// SYSTEM from a staging folder that they delete afterwards. Empty when the
+// shared application data folder cannot be found.
+std::wstring DefaultPath(bool serviceAccount);
+
+// The named folder (the default when empty) as a full path; created when
+// create is set and it is missing, each missing level with an access list of
+// its own (OwnFolder).
+Folder Prepare(const std::wstring& named, bool create, bool serviceAccount = Account::ServiceAccount());
 
 // The console's words for a folder that cannot be used.
 std::wstring Why(const Folder& folder);
