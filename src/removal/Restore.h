@@ -27,6 +27,7 @@ enum class Result {
     NotRead,          // the file cannot be read, or not as an export is read
     Foreign,          // it writes something besides product keys, or nothing at all
     NotImportable,    // it holds values the editor cannot import as they are
+    NoWorkspace,      // no folder of its own for the import could be made: nothing was imported
     EditorNotStarted, // the editor could not be started
     NotRestored,      // the editor failed, or not every key and value is back
     NoBackup,         // restored, but Uninstall.bak could not be written

@@ -39,6 +39,7 @@ int RestoreExitCode(Restore::Result result)
     case Restore::Result::Foreign:
     case Restore::Result::NotImportable: return ExitCode::RestoreFileRefused;
     case Restore::Result::EditorNotStarted: return ExitCode::EditorOrRights;
+    case Restore::Result::NoWorkspace: return ExitCode::FolderUnusable;
     case Restore::Result::NotRestored:
     case Restore::Result::NoBackup:
     case Restore::Result::NotDeleted: return ExitCode::RestoreIncomplete;
