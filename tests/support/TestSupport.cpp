@@ -142,6 +142,47 @@ bool FileThere(const std::wstring& path)
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+namespace {
+
+// The Unix path Wine maps a Windows path to; empty outside Wine.
+std::string UnixPath(const std::wstring& path)
+{
+    using ToUnix = char*(CDECL*)(const wchar_t*);
+    const auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* unix = toUnix ? toUnix(path.c_str()) : nullptr;
+    if (!unix) return {};
+    std::string result = unix;
+    HeapFree(GetProcessHeap(), 0, unix);
+    return result;
+}
+
+std::wstring Widened(const std::string& utf8)
+{
+    std::wstring wide(utf8.size(), L'\0');
+    wide.resize(size_t(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), wide.data(), int(wide.size()))));
+    return wide;
+}
+
+} // namespace
+
+bool MakeLink(const std::wstring& target, const std::wstring& link)
+{
+    const std::string from = UnixPath(target), at = UnixPath(link);
+    if (from.empty() || at.empty()) return false;
+    std::wstring line = L"cmd.exe /c start /wait /unix /bin/ln -s \"" + Widened(from) + L"\" \"" + Widened(at) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup, &pi))
+        return false;
+    ProcessHandle thread(pi.hThread), process(pi.hProcess);
+    WaitForSingleObject(process.get(), 30000);
+    // Wine's file calls follow the link: the name is there exactly when the
+    // target is.
+    return FileThere(link) == FileThere(target);
+}
+
 std::string Utf16File(const std::wstring& text)
 {
     std::string bytes = "\xFF\xFE";
