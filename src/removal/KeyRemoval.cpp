@@ -1,6 +1,7 @@
 #include "removal/KeyRemoval.h"
 
 #include "catalogue/ProductRow.h"
+#include "platform/PlainFile.h"
 #include "removal/BackupCheck.h"
 #include "removal/RegFile.h"
 
@@ -102,7 +103,7 @@ Backup SecureBackup(const RestoreFile::Paths& paths, RegisterSet& registers, std
     }
     // What the disk gave back must be what was checked, and nothing more.
     if (!BackupCheck::BringsBack(RegFile::Read(restoreBytes), checked) || !RestoreFile::ReplaceRestoreFile(paths)) {
-        (void)DeleteFileW(paths.pending.c_str());
+        (void)PlainFile::Remove(paths.pending);
         return Backup::NotWritten;
     }
     for (size_t i = 0; i < registers.size(); ++i) registers[i].backedUp = !parts[i].empty();

@@ -1,6 +1,7 @@
 #include "removal/OperationLog.h"
 
 #include "platform/Handles.h"
+#include "platform/PlainFile.h"
 #include "platform/Utf8.h"
 #include "removal/Counts.h"
 
@@ -63,20 +64,14 @@ std::wstring Account()
 }
 
 // The log, opened for appending and shared, also with a roll-over of
-// another copy; empty when it is not a plain file with one link. A
-// reparse point is opened as itself, not followed.
+// another copy; empty when it is not a plain file with one link in the
+// working folder (PlainFile): a link is never followed, nor created at its
+// far end.
 FileHandle OpenPlain(const std::wstring& path)
 {
     // Appending only: each write lands at the file's end at that moment,
     // whoever else writes, and a write of one line is whole.
-    FileHandle log(CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!log || !GetFileInformationByHandle(log.get(), &info)
-        || info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT) || info.nNumberOfLinks != 1)
-        return FileHandle();
-    return log;
+    return PlainFile::OpenOrCreate(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
 }
 
 bool SameFile(HANDLE a, HANDLE b)

@@ -5,6 +5,7 @@
 #include "platform/Dateiexistenz.h"
 #include "removal/OperationLog.h"
 #include "removal/RestoreFile.h"
+#include "removal/Workspace.h"
 
 namespace Removal {
 
@@ -23,6 +24,9 @@ constexpr wchar_t NotAProduct[] =
     L"Ein Produktname enth\u00e4lt keinen umgekehrten Schr\u00e4gstrich.   \nEs wurde nichts entfernt.";
 constexpr wchar_t OldFilesStay[] =
     L"Die alten tempor\u00e4ren Dateien im Arbeitsordner konnten nicht gel\u00f6scht werden.   \n"
+    L"Es wurde nichts entfernt.";
+constexpr wchar_t NoWorkspace[] =
+    L"Im Arbeitsordner konnte kein Ordner f\u00fcr die Exporte angelegt werden.   \n"
     L"Es wurde nichts entfernt.";
 constexpr wchar_t NotFound[] =
     L"Die Eintr\u00e4ge wurden in der Registrierung nicht gefunden.   \nEs wurde nichts entfernt.";
@@ -61,6 +65,28 @@ const wchar_t* Why(KeyRemoval::Deletion deletion)
 }
 
 std::wstring FileNameOf(const std::wstring& path) { return path.substr(path.find_last_of(L'\\') + 1); }
+
+// The exports that the restore file could not take in are the only copies:
+// each moves to its name in the working folder, where the user finds it, and
+// a name taken there (by anything, a link included) leaves it in the
+// workspace, which then stays. Their names, as seen from the working folder.
+std::vector<std::wstring> KeepExports(const RestoreFile::Paths& paths, const std::wstring& workingFolder,
+                                      Workspace::Folder& space)
+{
+    std::vector<std::wstring> kept;
+    for (const auto* file : {&paths.mainExport, &paths.userExport, &paths.mainExport32}) {
+        if (!Dateiexistenz::FileExists(*file)) continue;
+        const std::wstring name = FileNameOf(*file);
+        // Without MOVEFILE_REPLACE_EXISTING nothing under the name is written.
+        if (MoveFileExW(file->c_str(), (workingFolder + L"\\" + name).c_str(), MOVEFILE_WRITE_THROUGH)) {
+            kept.push_back(name);
+        } else {
+            space.keep();
+            kept.push_back(space.name() + L"\\" + name);
+        }
+    }
+    return kept;
+}
 
 // "; die Exporte ''Uninstall_1.reg'' und ''Uninstall_2.reg'' bleiben ...":
 // the exports that are there, as the user finds them in the folder.
@@ -158,8 +184,7 @@ Outcome Remove(const Request& request, const RegistryEditor::Seams& seams, const
     outcome.name = request.name;
     if (!MayTry(request.name, outcome)) return outcome;
 
-    const RestoreFile::Paths paths = RestoreFile::PathsIn(request.workingFolder);
-    outcome.registers = KeyRemoval::Registers(paths, request.scope);
+    outcome.registers = KeyRemoval::Registers(RestoreFile::PathsIn(request.workingFolder), request.scope);
     // A part that cannot be read cannot be backed up, and the rest without it
     // is not the product: nothing is touched, not even a file.
     bool readable = true;
@@ -173,11 +198,22 @@ Outcome Remove(const Request& request, const RegistryEditor::Seams& seams, const
         return outcome;
     }
     // A leftover that stays could end up in the new restore file.
-    if (!RestoreFile::ClearTemporaries(paths)) {
+    if (!RestoreFile::ClearTemporaries(RestoreFile::PathsIn(request.workingFolder))) {
         outcome.result = Result::OldFilesStay;
         OperationLog::Append(request.workingFolder, Logged(outcome));
         return outcome;
     }
+    // The editor writes each export through whatever lies under its name:
+    // it writes them where only this removal puts anything.
+    Workspace::Folder space(request.workingFolder);
+    if (!space.made()) {
+        outcome.result = Result::NoWorkspace;
+        OperationLog::Append(request.workingFolder, Logged(outcome));
+        return outcome;
+    }
+    const RestoreFile::Paths paths = RestoreFile::PathsIn(request.workingFolder, space.path());
+    const KeyRemoval::RegisterSet placed = KeyRemoval::Registers(paths, request.scope);
+    for (size_t i = 0; i < placed.size(); ++i) outcome.registers[i].exportFile = placed[i].exportFile;
     seams.doEvents();
 
     // Only the registers of the confirmed scope are exported: a restore
@@ -199,8 +235,7 @@ Outcome Remove(const Request& request, const RegistryEditor::Seams& seams, const
         allGone &= r.deletion == KeyRemoval::Deletion::Deleted;
     }
     outcome.result = !anyFound ? Result::NothingFound : allGone ? Result::Removed : Result::Incomplete;
-    for (const auto* file : {&paths.mainExport, &paths.userExport, &paths.mainExport32})
-        if (Dateiexistenz::FileExists(*file)) outcome.exportsKept.push_back(FileNameOf(*file));
+    outcome.exportsKept = KeepExports(paths, request.workingFolder, space);
     OperationLog::Append(request.workingFolder, Logged(outcome));
     return outcome;
 }
@@ -212,6 +247,7 @@ std::wstring Message(const Outcome& outcome)
     case Result::UnsafeName: return UnsafeName;
     case Result::NotAProduct: return NotAProduct;
     case Result::OldFilesStay: return OldFilesStay;
+    case Result::NoWorkspace: return NoWorkspace;
     case Result::NothingFound: return NotFound;
     case Result::Unreadable: return UnreadableReport(outcome);
     case Result::Removed: return Removed;

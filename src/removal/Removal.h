@@ -23,6 +23,7 @@ enum class Result {
     UnsafeName,   // the name cannot be passed to the editor safely: nothing was touched
     NotAProduct,  // the name holds a backslash: it would name a key below a product, or the root
     OldFilesStay, // leftover temporary files could not be cleared: nothing was removed
+    NoWorkspace,  // no folder of its own for the exports could be made in the working folder: nothing was removed
     NothingFound, // no key of the product in the scope: nothing to do
     Unreadable,   // a key of the product refuses to be read: nothing was touched, refusedKey tells which
     Removed,      // every key in the scope was backed up, verified and deleted
@@ -34,7 +35,7 @@ struct Outcome {
     std::wstring name;
     KeyRemoval::RegisterSet registers{};           // each place as the removal left it
     KeyRemoval::Backup backup = KeyRemoval::Backup::Nothing;
-    std::vector<std::wstring> exportsKept;          // temporary exports left in the working folder
+    std::vector<std::wstring> exportsKept;          // exports left behind, named as seen from the working folder
 };
 
 // False, with refused telling why, for a name that must not reach the

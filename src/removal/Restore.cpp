@@ -4,9 +4,11 @@
 #include "removal/Restore.h"
 
 #include "platform/KeyName.h"
+#include "platform/PlainFile.h"
 #include "removal/OperationLog.h"
 #include "removal/RestoreCheck.h"
 #include "removal/RestoreFiles.h"
+#include "removal/Workspace.h"
 
 #include <algorithm>
 
@@ -20,6 +22,8 @@ constexpr wchar_t EditorNotStarted[] =
     L"Der Registrierungseditor konnte nicht gestartet werden.   ";
 constexpr wchar_t NotRestored[] =
     L"Die Eintr\u00e4ge wurden nicht vollst\u00e4ndig wiederhergestellt.   ";
+constexpr wchar_t NoWorkspace[] =
+    L"Im Arbeitsordner konnte kein Ordner f\u00fcr den Import angelegt werden; es wurde nichts importiert.   ";
 constexpr wchar_t Restored[] = L"Die Eintr\u00e4ge wurden wiederhergestellt.";
 constexpr wchar_t NoBackup[] =
     L"Die Eintr\u00e4ge wurden wiederhergestellt, aber die Sicherungskopie ''Uninstall.bak'' "
@@ -82,9 +86,10 @@ bool Matches(HANDLE held, bool read, const std::string& bytes, const RestoreFile
 // as Uninstall.bak and deletes it.
 Result Import(const Request& request, const RegistryEditor::Seams& seams, RegFile::Content& content)
 {
-    // Held, shared for reading only, from the check until the editor has
-    // ended: the bytes checked are the bytes imported.
-    FileHandle held = RestoreFile::OpenHeld(request.file);
+    // Held, shared for reading only, from the check to its deletion: the
+    // bytes checked are the bytes imported, and the file deleted is the file
+    // checked. A name that is a link is not opened.
+    FileHandle held = RestoreFile::OpenHeldToDelete(request.file);
     if (!held) {
         const DWORD error = GetLastError();
         const bool gone = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
@@ -112,17 +117,26 @@ Result Import(const Request& request, const RegistryEditor::Seams& seams, RegFil
     if (WritesUserRegister(content) && request.serviceAccount && request.serviceAccount())
         return Result::PersonsRegister;
 
-    ProcessHandle editor = seams.start(RegistryEditor::ImportCommand(request.file), RegistryEditor::ShowNormal);
+    // The editor gets the checked bytes in a file of the restore's own, held
+    // as the original is: it needs to share reading, which the right to
+    // delete the original does not allow.
+    Workspace::Folder space(request.workingFolder);
+    const std::wstring copy = space.file(FileName(request.file));
+    if (!space.made() || !PlainFile::WriteNew(copy, bytes)) return Result::NoWorkspace;
+    const FileHandle copyHeld = RestoreFile::OpenHeld(copy);
+    if (!copyHeld) return Result::NoWorkspace;
+
+    ProcessHandle editor = seams.start(RegistryEditor::ImportCommand(copy), RegistryEditor::ShowNormal);
     if (!editor) return Result::EditorNotStarted;
     seams.doEvents();
     // An editor that failed says so at most through its exit code; whether
     // every key and value is there again is the sign that the import worked.
     if (!RegistryEditor::EndedWell(editor.get(), seams) || !RestoreCheck::InRegistry(content))
         return Result::NotRestored;
-    const std::wstring backup = RestoreFile::PathsIn(request.workingFolder).backup;
-    if (!CopyFileW(request.file.c_str(), backup.c_str(), FALSE)) return Result::NoBackup;
-    held.reset();
-    if (!DeleteFileW(request.file.c_str())) return Result::NotDeleted;
+    // Uninstall.bak takes the bytes as a new file renamed over the name: a
+    // link lying there goes, its target stays.
+    if (!PlainFile::Replace(RestoreFile::PathsIn(request.workingFolder).backup, bytes)) return Result::NoBackup;
+    if (!PlainFile::DeleteOnClose(held.get())) return Result::NotDeleted;
     return Result::Done;
 }
 
@@ -176,6 +190,7 @@ std::wstring Message(const Outcome& outcome)
     case Result::NotRestored: return NotRestored + FileKept(name);
     case Result::NoBackup: return NoBackup + FileKept(name);
     case Result::NotDeleted: return NotDeleted(name);
+    case Result::NoWorkspace: return NoWorkspace + FileKept(name);
     }
     return {};
 }

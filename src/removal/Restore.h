@@ -33,6 +33,7 @@ enum class Result {
     Foreign,          // it writes something besides product keys, or nothing at all
     NotImportable,    // it holds values the editor cannot import as they are
     PersonsRegister,  // it writes HKEY_CURRENT_USER, and a service account would import it into its own hive
+    NoWorkspace,      // no folder of its own for the import could be made: nothing was imported
     EditorNotStarted, // the editor could not be started
     NotRestored,      // the editor failed, or not every key and value is back
     NoBackup,         // restored, but Uninstall.bak could not be written

@@ -1,8 +1,8 @@
 #include "removal/RestoreFile.h"
 
-#include "platform/Dateiexistenz.h"
 #include "platform/Handles.h"
 #include "platform/LoadLibraries.h"
+#include "platform/PlainFile.h"
 
 #include <bcrypt.h>
 
@@ -22,27 +22,16 @@ constexpr size_t HeaderChars = sizeof Header - 1;
 // Byte order mark and header, as the registry editor writes them.
 constexpr size_t Utf16HeadBytes = 2 + 2 * HeaderChars;
 
-bool DeleteIfExists(const std::wstring& file)
-{
-    return !Dateiexistenz::FileExists(file) || DeleteFileW(file.c_str()) != FALSE;
-}
+// A leftover goes as a name: when it is a link someone put there, its
+// target stays as it is.
+bool DeleteIfExists(const std::wstring& file) { return PlainFile::Remove(file); }
 
 // Creates the file anew and writes it through to the disk. A file of that
-// name that is there already is someone else's and stays as it is; a
-// partial file of ours must not pass for a complete one.
+// name that is there already is someone else's and stays as it is.
 Pending WriteNew(const std::wstring& file, const std::string& bytes)
 {
-    {
-        FileHandle out(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                                   nullptr));
-        if (!out) return GetLastError() == ERROR_FILE_EXISTS ? Pending::Taken : Pending::Failed;
-        DWORD written = 0;
-        if (WriteFile(out.get(), bytes.data(), DWORD(bytes.size()), &written, nullptr)
-            && written == bytes.size() && FlushFileBuffers(out.get()))
-            return Pending::Written;
-    }
-    (void)DeleteFileW(file.c_str());
-    return Pending::Failed;
+    if (PlainFile::WriteNew(file, bytes)) return Pending::Written;
+    return GetLastError() == ERROR_FILE_EXISTS ? Pending::Taken : Pending::Failed;
 }
 
 // Where the keys of an export begin: right after the text of its header
@@ -64,10 +53,12 @@ size_t BodyStart(const std::string& bytes)
 
 } // namespace
 
-Paths PathsIn(const std::wstring& workingFolder)
+Paths PathsIn(const std::wstring& workingFolder) { return PathsIn(workingFolder, workingFolder); }
+
+Paths PathsIn(const std::wstring& workingFolder, const std::wstring& exportFolder)
 {
-    return {workingFolder + L"\\Uninstall_1.reg", workingFolder + L"\\Uninstall_2.reg",
-            workingFolder + L"\\Uninstall_3.reg", workingFolder + L"\\Uninstall.tmp",
+    return {exportFolder + L"\\" + ExportNames[0], exportFolder + L"\\" + ExportNames[1],
+            exportFolder + L"\\" + ExportNames[2], workingFolder + L"\\Uninstall.tmp",
             workingFolder + L"\\" + RestoreFileName, workingFolder + L"\\" + BackupFileName};
 }
 
@@ -86,10 +77,11 @@ bool ReadBytes(const std::wstring& file, std::string& bytes)
     return in && ReadBytes(in.get(), bytes);
 }
 
-FileHandle OpenHeld(const std::wstring& file)
+FileHandle OpenHeld(const std::wstring& file) { return PlainFile::Open(file, GENERIC_READ, FILE_SHARE_READ); }
+
+FileHandle OpenHeldToDelete(const std::wstring& file)
 {
-    return FileHandle(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    return PlainFile::Open(file, GENERIC_READ | DELETE, FILE_SHARE_READ);
 }
 
 bool ReadBytes(HANDLE file, std::string& bytes)
@@ -120,7 +112,7 @@ Pending WritePending(const Paths& paths, const std::string& bytes, std::string& 
 {
     if (const Pending written = WriteNew(paths.pending, bytes); written != Pending::Written) return written;
     if (ReadBytes(paths.pending, onDisk)) return Pending::Written;
-    (void)DeleteFileW(paths.pending.c_str());
+    (void)PlainFile::Remove(paths.pending);
     return Pending::Failed;
 }
 

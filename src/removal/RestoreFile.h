@@ -34,8 +34,15 @@ struct Paths {
     std::wstring backup;     // Uninstall.bak
 };
 
+// The exports' names, for the main register, the user register and the main
+// register's 32-bit view.
+inline constexpr const wchar_t* ExportNames[] = {L"Uninstall_1.reg", L"Uninstall_2.reg", L"Uninstall_3.reg"};
+
 // The working folder's path followed directly by "\Uninstall_1.reg" and so on.
 Paths PathsIn(const std::wstring& workingFolder);
+// The same, with the exports in a folder of their own (see Workspace): the
+// registry editor writes an export through whatever lies under its name.
+Paths PathsIn(const std::wstring& workingFolder, const std::wstring& exportFolder);
 
 // Deletes leftover exports and a leftover pending file, so that none of
 // them can end up in a new restore file. The restore file stays: it is the
@@ -86,8 +93,12 @@ void DeleteExports(const Paths& paths);
 bool ReadBytes(const std::wstring& file, std::string& bytes);
 
 // Opens the file for reading, shared for reading only: while the handle
-// lives, nobody can write, replace or delete it. Empty when it cannot.
+// lives, nobody can write, replace or delete it. Empty when it cannot, and
+// for a name that is no plain file of the folder (a link, see PlainFile).
 FileHandle OpenHeld(const std::wstring& file);
+// The same, with the right to delete the file through the handle, so that
+// the file deleted is the file that was checked.
+FileHandle OpenHeldToDelete(const std::wstring& file);
 // The whole file behind an open handle, from its start.
 bool ReadBytes(HANDLE file, std::string& bytes);
 

@@ -47,18 +47,22 @@ auto Order(const Found& f)
                            f.file.copy);
 }
 
-File Read(const std::wstring& workingFolder, const std::wstring& name, const FILETIME& lastWrite)
+// Reads the file once, through one handle: its bytes, and its time, which is
+// the file's last write, when its removal made it (moving a file aside keeps
+// it, so a kept file tells its own removal, not the next one). written
+// receives that time; the directory's entry may be older than the file read.
+File Read(const std::wstring& workingFolder, const std::wstring& name, FILETIME& written)
 {
     File f;
     f.name = name;
     f.path = workingFolder + L"\\" + name;
-    // The file's last write is when its removal made it: moving a file aside
-    // keeps it, so a kept file tells its own removal, not the next one.
-    SYSTEMTIME utc;
-    if (!FileTimeToSystemTime(&lastWrite, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &f.when))
-        f.when = {};
     std::string bytes;
     const FileHandle held = RestoreFile::OpenHeld(f.path);
+    BY_HANDLE_FILE_INFORMATION info;
+    if (held && GetFileInformationByHandle(held.get(), &info)) written = info.ftLastWriteTime;
+    SYSTEMTIME utc;
+    if (!FileTimeToSystemTime(&written, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &f.when))
+        f.when = {};
     const bool read = held && RestoreFile::ReadBytes(held.get(), bytes);
     RestoreFile::Fingerprint fingerprint;
     if (read && RestoreFile::FingerprintOf(held.get(), bytes, fingerprint)) f.fingerprint = fingerprint;
@@ -207,9 +211,10 @@ std::vector<File> List(const std::wstring& workingFolder)
     const std::wstring restoreFile = workingFolder + L"\\" + RestoreFile::RestoreFileName;
     WIN32_FILE_ATTRIBUTE_DATA attributes;
     if (GetFileAttributesExW(restoreFile.c_str(), GetFileExInfoStandard, &attributes)
-        && !(attributes.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        found.push_back({Read(workingFolder, RestoreFile::RestoreFileName, attributes.ftLastWriteTime),
-                         Ticks(attributes.ftLastWriteTime), true, {}});
+        && !(attributes.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        File file = Read(workingFolder, RestoreFile::RestoreFileName, attributes.ftLastWriteTime);
+        found.push_back({std::move(file), Ticks(attributes.ftLastWriteTime), true, {}});
+    }
     WIN32_FIND_DATAW data;
     FindHandle find(FindFirstFileW(KeptFiles(workingFolder).c_str(), &data));
     if (find) {

@@ -4,6 +4,7 @@
 #include "app/console/ExitCodes.h"
 #include "app/console/ListFormat.h"
 #include "platform/Handles.h"
+#include "removal/RestoreFile.h"
 #include "removal/RestoreFiles.h"
 #include "support/TestSupport.h"
 
@@ -885,4 +886,73 @@ TEST_F(Console, AKeyThatRefusesToBeReadIsFoundAndTheProductStaysWhole)
         }
         EXPECT_EQ(RegistryDump(), registry);
     }
+}
+
+namespace {
+
+// The kept names a removal would give the restore file it replaces during
+// the next seconds.
+std::vector<std::wstring> KeptNamesFromNow(int seconds)
+{
+    std::vector<std::wstring> names;
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    FILETIME at;
+    SystemTimeToFileTime(&now, &at);
+    for (int s = 0; s <= seconds; ++s) {
+        ULARGE_INTEGER t{{at.dwLowDateTime, at.dwHighDateTime}};
+        t.QuadPart += ULONGLONG(s) * 10'000'000;
+        const FILETIME then{t.LowPart, t.HighPart};
+        SYSTEMTIME moment;
+        FileTimeToSystemTime(&then, &moment);
+        names.push_back(RestoreFile::KeptName(moment, 1));
+    }
+    return names;
+}
+
+} // namespace
+
+// Whoever may create files in the working folder may put a link under a name
+// that the program or the editor writes, pointing at a file that only the
+// program's rights reach.
+TEST_F(Console, NoNameInTheWorkingFolderIsWrittenThroughALink)
+{
+    SeedProducts();
+    const std::string registry = RegistryDump();
+    ScratchFolder outside;
+    std::map<std::wstring, std::string> targets; // each link's far end and its bytes
+    auto plant = [&](const std::wstring& name) {
+        const std::wstring target = outside.file(name + L".target");
+        targets[target] = "not yours: " + Narrow(name);
+        WriteFileBytes(target, targets[target]);
+        return MakeLink(target, folder.file(name));
+    };
+    for (const wchar_t* name : {RestoreFile::BackupFileName, L"Tessarine.log", RestoreFile::ExportNames[0],
+                                RestoreFile::ExportNames[1], RestoreFile::ExportNames[2]})
+        ASSERT_TRUE(plant(name));
+    const std::wstring in = L" /ordner " + Quoted(folder.path());
+
+    ConsoleRun run = RunConsole(L"/entfernen Alpha" + in);
+    ASSERT_TRUE(EndedWith(run, ExitCode::Done));
+    const std::string firstRestoreFile = ReadFileBytes(folder.file(RestoreFile::RestoreFileName));
+    // The next removal moves this restore file aside under the moment's kept
+    // name, which is a link by then.
+    for (const std::wstring& name : KeptNamesFromNow(20)) ASSERT_TRUE(plant(name));
+    run = RunConsole(L"/entfernen Gamma /register haupt" + in);
+    ASSERT_TRUE(EndedWith(run, ExitCode::Done));
+    std::wstring kept;
+    for (const auto& [name, bytes] : FolderPicture(folder.path()))
+        if (bytes == firstRestoreFile && name != RestoreFile::RestoreFileName) kept = name;
+    ASSERT_NE(kept.find(L" (2).reg"), std::wstring::npos) << "kept under the next free name: " << Narrow(kept);
+
+    run = RunConsole(L"/wiederherstellen " + Quoted(kept) + in);
+    ASSERT_TRUE(EndedWith(run, ExitCode::Done));
+    EXPECT_EQ(ReadFileBytes(folder.file(RestoreFile::BackupFileName)), firstRestoreFile)
+        << "Uninstall.bak is a file of its own now, not the link";
+    run = RunConsole(L"/wiederherstellen" + in);
+    ASSERT_TRUE(EndedWith(run, ExitCode::Done));
+
+    EXPECT_EQ(RegistryDump(), registry) << "every removal was undone";
+    for (const auto& [target, bytes] : targets)
+        EXPECT_EQ(ReadFileBytes(target), bytes) << "the far end of a link is byte for byte as it was: " << Narrow(target);
 }

@@ -1,5 +1,6 @@
 #include "platform/Dateiexistenz.h"
 #include "platform/ListComboFind.h"
+#include "platform/PlainFile.h"
 #include "platform/Wartezeit.h"
 #include "support/TestSupport.h"
 
@@ -133,4 +134,74 @@ TEST(WaitForProcess, ReturnsWhenTheProcessEndsOrTheBoundPasses)
     EXPECT_FALSE(Wartezeit::WaitForProcess(never, 0.2));
     EXPECT_GE(GetTickCount64() - start, 190u);
     CloseHandle(never);
+}
+
+namespace {
+
+enum class Kind { Link, LinkToNothing, Plain, Missing };
+enum class Op { Open, OpenOrCreate, Remove, Replace, WriteNew };
+
+bool Carry(Op op, const std::wstring& name)
+{
+    switch (op) {
+    case Op::Open: return bool(PlainFile::Open(name, GENERIC_READ, FILE_SHARE_READ));
+    case Op::OpenOrCreate: return bool(PlainFile::OpenOrCreate(name, FILE_APPEND_DATA, FILE_SHARE_READ));
+    case Op::Remove: return PlainFile::Remove(name);
+    case Op::Replace: return PlainFile::Replace(name, "new");
+    case Op::WriteNew: return PlainFile::WriteNew(name, "new");
+    }
+    return false;
+}
+
+} // namespace
+
+// Whoever may create files in a folder may put a link under a name the
+// program uses; the far end is a file the program's rights reach.
+TEST(PlainFile, ANameThatIsALinkIsNeitherFollowedNorWrittenThrough)
+{
+    struct Row {
+        const char* what;
+        Kind kind;
+        Op op;
+        bool done;
+        const char* nameHolds; // what reading the name gives afterwards; nullptr: nothing there
+    };
+    const Row rows[] = {
+        {"open a link", Kind::Link, Op::Open, false, "target"},
+        {"open a link to nothing", Kind::LinkToNothing, Op::Open, false, nullptr},
+        {"open a plain file", Kind::Plain, Op::Open, true, "mine"},
+        {"open a missing file", Kind::Missing, Op::Open, false, nullptr},
+        {"open or create a link", Kind::Link, Op::OpenOrCreate, false, "target"},
+        {"open or create a link to nothing", Kind::LinkToNothing, Op::OpenOrCreate, false, nullptr},
+        {"open or create a plain file", Kind::Plain, Op::OpenOrCreate, true, "mine"},
+        {"open or create a missing file", Kind::Missing, Op::OpenOrCreate, true, ""},
+        {"remove a link", Kind::Link, Op::Remove, true, nullptr},
+        {"remove a link to nothing", Kind::LinkToNothing, Op::Remove, true, nullptr},
+        {"remove a plain file", Kind::Plain, Op::Remove, true, nullptr},
+        {"remove a missing file", Kind::Missing, Op::Remove, true, nullptr},
+        {"replace a link", Kind::Link, Op::Replace, true, "new"},
+        {"replace a link to nothing", Kind::LinkToNothing, Op::Replace, true, "new"},
+        {"replace a plain file", Kind::Plain, Op::Replace, true, "new"},
+        {"replace a missing file", Kind::Missing, Op::Replace, true, "new"},
+        {"write a link anew", Kind::Link, Op::WriteNew, false, "target"},
+        {"write a link to nothing anew", Kind::LinkToNothing, Op::WriteNew, false, nullptr},
+        {"write a plain file anew", Kind::Plain, Op::WriteNew, false, "mine"},
+        {"write a missing file anew", Kind::Missing, Op::WriteNew, true, "new"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        ScratchFolder working, outside;
+        const std::wstring name = working.file(L"Uninstall.bak"), target = outside.file(L"system.dat"),
+                           nothing = outside.file(L"not-yet.dat");
+        WriteFileBytes(target, "target");
+        if (row.kind == Kind::Plain) WriteFileBytes(name, "mine");
+        if (row.kind == Kind::Link) ASSERT_TRUE(MakeLink(target, name));
+        if (row.kind == Kind::LinkToNothing) ASSERT_TRUE(MakeLink(nothing, name));
+
+        EXPECT_EQ(Carry(row.op, name), row.done);
+        EXPECT_EQ(ReadFileBytes(target), "target") << "the far end of a link stays as it was";
+        EXPECT_FALSE(FileThere(nothing)) << "nothing is made at the far end of a link";
+        EXPECT_EQ(FileThere(name), row.nameHolds != nullptr);
+        if (row.nameHolds) EXPECT_EQ(ReadFileBytes(name), row.nameHolds);
+    }
 }

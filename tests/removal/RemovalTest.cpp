@@ -65,6 +65,7 @@ TEST_P(RemovalInScope, RemovesExactlyTheScopeAndRestoresEverything)
         L"Regedit.exe /e \"" + paths.userExport + L"\" \"HKEY_CURRENT_USER\\" + Alpha + L"\"";
     const std::vector<std::vector<std::wstring>> exported{{mainCommand, userCommand}, {userCommand}, {mainCommand}};
     EXPECT_EQ(commands, exported[size_t(scope)]);
+    EXPECT_EQ(inWorkspace, commands.size()) << "the editor writes only where nobody else can put a link";
     EXPECT_EQ(KeyExists(HKEY_LOCAL_MACHINE, Alpha), scope == 1);
     EXPECT_EQ(KeyExists(HKEY_CURRENT_USER, Alpha), scope == 2);
     const std::vector<std::vector<std::wstring>> inFile{
@@ -94,6 +95,7 @@ TEST_P(RemovalInScope, RemovesExactlyTheScopeAndRestoresEverything)
     EXPECT_EQ(boxes[2].title, L" Wiederherstellungsdateien");
     EXPECT_EQ(boxes[2].style, 52u);
     EXPECT_EQ(commands.back(), L"Regedit.exe /s \"" + paths.restore + L"\"");
+    EXPECT_EQ(inWorkspace, commands.size()) << "the editor reads a copy that nobody else can change";
     EXPECT_EQ(RegistryDump(), before) << "the registry is as it was before the removal";
     EXPECT_EQ(ReadFileBytes(paths.backup), restoreBytes);
     EXPECT_FALSE(FileThere(paths.restore));

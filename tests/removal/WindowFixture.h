@@ -6,6 +6,7 @@
 #include "platform/RegistryEditor.h"
 #include "platform/Wartezeit.h"
 #include "removal/RestoreFile.h"
+#include "removal/Workspace.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -50,7 +51,7 @@ struct WindowFixture : ::testing::Test {
             return answer;
         };
         seams.startProcess = [this](const std::wstring& line, int show) {
-            commands.push_back(line);
+            commands.push_back(AsInWorkingFolder(line));
             ProcessHandle started = onStart ? onStart(line, show) : RegistryEditor::Start(line, show);
             if (!started) ++startFailures;
             return started;
@@ -102,6 +103,19 @@ struct WindowFixture : ::testing::Test {
     // The stand-in editor's notes: one line a run.
     std::string StandInRuns() const { return test::ReadFileBytes(folder.file(L"stand-in-ran.txt")); }
 
+    // The editor's command line with the file named as if it lay in the
+    // working folder: the program hands the editor files in a workspace of
+    // its own there, which inWorkspace counts.
+    std::wstring AsInWorkingFolder(std::wstring line)
+    {
+        const std::wstring space = folder.path() + L"\\" + Workspace::Prefix;
+        const size_t at = line.find(space);
+        const size_t end = at == std::wstring::npos ? at : line.find(L'\\', at + space.size());
+        if (end == std::wstring::npos) return line;
+        ++inWorkspace;
+        return line.erase(at + folder.path().size(), end - at - folder.path().size());
+    }
+
     test::CleanVelmora clean;
     test::ScratchFolder folder;
     RestoreFile::Paths paths = RestoreFile::PathsIn(folder.path());
@@ -110,6 +124,7 @@ struct WindowFixture : ::testing::Test {
     std::deque<int> answers;
     std::vector<std::wstring> commands;
     int startFailures = 0; // editors that could not be started
+    size_t inWorkspace = 0; // editor runs whose file lay in a workspace
     std::function<void()> onBox;
     std::function<ProcessHandle(const std::wstring&, int)> onStart;
 };

@@ -26,6 +26,7 @@
 #include "platform/RegistryEditor.h"
 #include "removal/RegFile.h"
 #include "removal/RestoreFile.h"
+#include "removal/Workspace.h"
 #include "support/TestSupport.h"
 
 #include <windows.h>
@@ -44,6 +45,15 @@ std::wstring Setting()
 }
 
 std::wstring FolderOf(const std::wstring& file) { return file.substr(0, file.find_last_of(L'\\')); }
+
+// The working folder of the file the program gave: the program's exports and
+// imports lie in a workspace folder of its own inside it.
+std::wstring WorkingFolderOf(const std::wstring& file)
+{
+    const std::wstring folder = FolderOf(file);
+    const std::wstring leaf = folder.substr(folder.find_last_of(L'\\') + 1);
+    return leaf.rfind(Workspace::Prefix, 0) == 0 ? FolderOf(folder) : folder;
+}
 
 void AppendLine(const std::wstring& file, const std::wstring& line)
 {
@@ -181,8 +191,8 @@ int wmain()
         WriteBytes(FolderOf(std::wstring(self, n)) + L"\\planted-editor-ran.txt", test::Narrow(GetCommandLineW()));
         return 1;
     }
-    const std::wstring mark = FolderOf(file) + L"\\stand-in-ran.txt";
-    const RestoreFile::Paths paths = RestoreFile::PathsIn(FolderOf(file));
+    const std::wstring mark = WorkingFolderOf(file) + L"\\stand-in-ran.txt";
+    const RestoreFile::Paths paths = RestoreFile::PathsIn(WorkingFolderOf(file));
     std::wstring note = setting + L" " + mode;
     if (setting == L"nothing") {
         AppendLine(mark, note);

@@ -1,6 +1,7 @@
 #include "support/TestSupport.h"
 
 #include "platform/Handles.h"
+#include "platform/PlainFile.h"
 #include "platform/Registry.h"
 #include "removal/RegFile.h"
 
@@ -73,15 +74,54 @@ bool KeyExists(HKEY root, const std::wstring& path, REGSAM view)
     return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, key.put()) == ERROR_SUCCESS;
 }
 
+namespace {
+
+// The Unix path Wine maps a Windows path to; empty outside Wine.
+std::string UnixPath(const std::wstring& path)
+{
+    using ToUnix = char*(CDECL*)(const wchar_t*);
+    const auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* unix = toUnix ? toUnix(path.c_str()) : nullptr;
+    if (!unix) return {};
+    std::string result = unix;
+    HeapFree(GetProcessHeap(), 0, unix);
+    return result;
+}
+
+std::wstring Widened(const std::string& utf8)
+{
+    std::wstring wide(utf8.size(), L'\0');
+    wide.resize(size_t(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), wide.data(), int(wide.size()))));
+    return wide;
+}
+
+// Runs a Unix command through Wine's start /unix and waits for it.
+bool RunOnUnixSide(const std::wstring& arguments)
+{
+    std::wstring line = L"cmd.exe /c start /wait /unix " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup, &pi))
+        return false;
+    ProcessHandle thread(pi.hThread), process(pi.hProcess);
+    return WaitForSingleObject(process.get(), 30000) == WAIT_OBJECT_0;
+}
+
+} // namespace
+
 ScratchFolder::ScratchFolder()
 {
     wchar_t temp[MAX_PATH];
     const DWORD n = GetTempPathW(MAX_PATH, temp);
     EXPECT_GT(n, 0u);
     static int counter = 0;
-    path_ = std::wstring(temp) + L"Tessarine Test \u00c4 " + std::to_wstring(GetCurrentProcessId())
-          + L"-" + std::to_wstring(++counter);
-    EXPECT_TRUE(CreateDirectoryW(path_.c_str(), nullptr)) << Narrow(path_);
+    // A folder of an earlier run whose process had the same number may be left.
+    do path_ = std::wstring(temp) + L"Tessarine Test \u00c4 " + std::to_wstring(GetCurrentProcessId()) + L"-"
+             + std::to_wstring(++counter);
+    while (!CreateDirectoryW(path_.c_str(), nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
+    EXPECT_TRUE(FileThere(path_)) << Narrow(path_);
 }
 
 ScratchFolder::~ScratchFolder()
@@ -94,12 +134,17 @@ ScratchFolder::~ScratchFolder()
             if (name == L"." || name == L"..") continue;
             const std::wstring full = path_ + L"\\" + name;
             SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            // Under Wine a deletion by name deletes a link's target: a name goes as a name.
             if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveDirectoryW(full.c_str());
-            else DeleteFileW(full.c_str());
+            else PlainFile::Remove(full);
         } while (FindNextFileW(find.get(), &data));
     }
     find.reset();
-    RemoveDirectoryW(path_.c_str());
+    // Links that lead nowhere do not show in a listing under Wine.
+    if (!RemoveDirectoryW(path_.c_str()) && FileThere(path_)) {
+        const std::string unix = UnixPath(path_);
+        if (!unix.empty()) RunOnUnixSide(L"/bin/rm -rf \"" + Widened(unix) + L"\"");
+    }
 }
 
 void WriteFileBytes(const std::wstring& path, const std::string& bytes)
@@ -127,6 +172,16 @@ std::string ReadFileBytes(const std::wstring& path)
 bool FileThere(const std::wstring& path)
 {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool MakeLink(const std::wstring& target, const std::wstring& link)
+{
+    const std::string from = UnixPath(target), at = UnixPath(link);
+    if (from.empty() || at.empty()) return false;
+    if (!RunOnUnixSide(L"/bin/ln -s \"" + Widened(from) + L"\" \"" + Widened(at) + L"\"")) return false;
+    // Wine's file calls follow the link: the name is there exactly when the
+    // target is.
+    return FileThere(link) == FileThere(target);
 }
 
 std::string Utf16File(const std::wstring& text)

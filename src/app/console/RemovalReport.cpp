@@ -111,6 +111,10 @@ Report RemovalReport(const Removal::Outcome& o, const Editor::Starts& starts, co
     case Removal::Result::OldFilesStay:
         return Refused(r.exitCode, L"Alte tempor\u00e4re Dateien im Arbeitsordner " + Quoted(folder)
                                        + L" konnten nicht gel\u00f6scht werden; nichts wurde entfernt.");
+    case Removal::Result::NoWorkspace:
+        return Refused(r.exitCode, L"Im Arbeitsordner " + Quoted(folder)
+                                       + L" konnte kein eigener Ordner f\u00fcr die Exporte angelegt werden; "
+                                         L"nichts wurde entfernt.");
     case Removal::Result::Unreadable:
         for (const KeyRemoval::Register& place : o.registers)
             if (place.inScope && !place.refusedKey.empty())

@@ -28,7 +28,8 @@ int RemovalExitCode(const Removal::Outcome& o, const Editor::Starts& starts)
     switch (o.result) {
     case Removal::Result::NothingFound:
     case Removal::Result::Removed: return ExitCode::Done;
-    case Removal::Result::OldFilesStay: return ExitCode::FolderUnusable;
+    case Removal::Result::OldFilesStay:
+    case Removal::Result::NoWorkspace: return ExitCode::FolderUnusable;
     case Removal::Result::Unreadable: return ExitCode::EditorOrRights;
     case Removal::Result::NoName:
     case Removal::Result::NotAProduct: return ExitCode::BadCommandLine;

@@ -40,6 +40,7 @@ int RestoreExitCode(Restore::Result result)
     case Restore::Result::NotImportable:
     case Restore::Result::PersonsRegister: return ExitCode::RestoreFileRefused;
     case Restore::Result::EditorNotStarted: return ExitCode::EditorOrRights;
+    case Restore::Result::NoWorkspace: return ExitCode::FolderUnusable;
     case Restore::Result::NotRestored:
     case Restore::Result::NoBackup:
     case Restore::Result::NotDeleted: return ExitCode::RestoreIncomplete;
