@@ -64,7 +64,7 @@ bool FileThere(const std::wstring& path);
 // A symbolic link at link that leads to target, made on the Unix side
 // (cmd /c start /unix /bin/ln -s): Wine's CreateSymbolicLinkW makes nothing,
 // and its file calls follow a real link as Windows' do. The target need not
-// exist. False when no link could be made.
+// exist. Waits until the link is there; false when no link could be made.
 bool MakeLink(const std::wstring& target, const std::wstring& link);
 
 // UTF-16LE bytes with the byte order mark, as the registry editor writes.
