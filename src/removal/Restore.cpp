@@ -3,6 +3,7 @@
 // restore files dialog or the console, all the same way.
 #include "removal/Restore.h"
 
+#include "platform/FileName.h"
 #include "platform/KeyName.h"
 #include "platform/PlainFile.h"
 #include "removal/OperationLog.h"
@@ -163,7 +164,7 @@ bool StillAsListed(const std::wstring& file, const RestoreFile::Fingerprint& lis
 std::wstring Question(const std::wstring& fileName)
 {
     // For Uninstall.reg the question reads as it always has.
-    if (CompareStringOrdinal(fileName.c_str(), -1, RestoreFile::RestoreFileName, -1, TRUE) == CSTR_EQUAL)
+    if (FileName::Same(fileName, RestoreFile::RestoreFileName))
         return LastRemoval;
     return L"M\u00f6chten Sie die Registrierungseintr\u00e4ge aus der Datei " + Quoted(fileName)
          + L" wiederherstellen ?    ";

@@ -5,6 +5,7 @@
 #include "app/console/Output.h"
 #include "app/console/Verbs.h"
 #include "platform/Dateiexistenz.h"
+#include "platform/FileName.h"
 #include "platform/ProgramFolder.h"
 
 #include <algorithm>
@@ -77,9 +78,7 @@ std::wstring FolderArgument(const std::wstring& folder)
 std::wstring UndoCommand(const std::wstring& folder, bool named)
 {
     std::wstring line = L"Tessarine /wiederherstellen";
-    const bool programFolder =
-        CompareStringOrdinal(folder.c_str(), -1, ProgramFolder::Path().c_str(), -1, TRUE) == CSTR_EQUAL;
-    if (named || !programFolder) line += L" /ordner " + Quoted(FolderArgument(folder));
+    if (named || !FileName::Same(folder, ProgramFolder::Path())) line += L" /ordner " + Quoted(FolderArgument(folder));
     return line;
 }
 
