@@ -180,8 +180,13 @@ bool MakeLink(const std::wstring& target, const std::wstring& link)
     if (from.empty() || at.empty()) return false;
     if (!RunOnUnixSide(L"/bin/ln -s \"" + Widened(from) + L"\" \"" + Widened(at) + L"\"")) return false;
     // Wine's file calls follow the link: the name is there exactly when the
-    // target is.
-    return FileThere(link) == FileThere(target);
+    // target is. "start /wait" may return before the Unix program has run
+    // when the machine is busy, so the link is given a few seconds to come.
+    for (int waited = 0; FileThere(link) != FileThere(target); waited += 50) {
+        if (waited >= 10000) return false;
+        Sleep(50);
+    }
+    return true;
 }
 
 std::string Utf16File(const std::wstring& text)
