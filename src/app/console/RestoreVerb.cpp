@@ -52,8 +52,8 @@ Report Restore(const Arguments::Command& c)
 {
     // The restore file is read from the folder; a folder that is not there
     // holds none, and is not made for nothing.
-    const WorkingFolder::Folder folder = WorkingFolder::Prepare(c.folder, false);
-    if (folder.state == WorkingFolder::State::NotFolder) return Refused(ExitCode::FolderUnusable, WorkingFolder::Why(folder));
+    const WorkingFolder::Folder folder = WorkingFolder::Prepare(c.folder, WorkingFolder::Need::Look);
+    if (!folder.usable()) return FolderRefused(folder);
     const std::wstring name = c.file.empty() ? std::wstring(RestoreFile::RestoreFileName) : c.file;
     const std::wstring file = folder.path + L"\\" + name;
     if (folder.state != WorkingFolder::State::Ready)

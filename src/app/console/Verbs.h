@@ -5,6 +5,7 @@
 #include "app/console/Arguments.h"
 #include "app/console/Editor.h"
 #include "app/console/ExitCodes.h"
+#include "app/console/WorkingFolder.h"
 #include "removal/Removal.h"
 #include "removal/Restore.h"
 
@@ -50,5 +51,7 @@ std::wstring NameHint(const std::wstring& name);
 
 // A report that ends the verb with a reason on standard error.
 Report Refused(int exitCode, const std::wstring& why);
+// The report for a working folder that is not usable().
+Report FolderRefused(const WorkingFolder::Folder& folder);
 
 } // namespace Verbs
