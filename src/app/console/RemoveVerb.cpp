@@ -6,6 +6,7 @@
 #include "app/console/Verbs.h"
 #include "app/console/WorkingFolder.h"
 #include "catalogue/ProductRow.h"
+#include "removal/Counts.h"
 #include "removal/Removal.h"
 
 #include <algorithm>
@@ -14,8 +15,6 @@
 namespace Verbs {
 
 namespace {
-
-std::wstring Values(size_t n) { return std::to_wstring(n) + (n == 1 ? L" Wert" : L" Werte"); }
 
 // A place holds the product when a key of it is there, readable or not.
 bool Present(const Removal::PreviewPlace& place) { return !place.keys.empty() || !place.readable; }
@@ -92,7 +91,7 @@ Report Preview(const Arguments::Command& c)
     r.out = Output::Lines(L"Vorschau f\u00fcr " + c.name + L"; nichts wird ge\u00e4ndert.");
     for (const Removal::PreviewPlace& place : places)
         for (const Removal::PreviewKey& key : place.keys)
-            r.out += key.fullKeyName + L"\t" + Values(key.values) + Output::EndOfLine;
+            r.out += key.fullKeyName + L"\t" + Counts::Values(key.values) + Output::EndOfLine;
     r.out += Output::Lines(Removal::PreviewLines(places));
     if (std::none_of(places.begin(), places.end(), Present)) r.err = NameHint(c.name);
     return r;
