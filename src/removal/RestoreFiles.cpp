@@ -170,8 +170,9 @@ Held WhatItHolds(const RegFile::Content& content)
     auto add = [&held](const std::wstring& keyName, size_t values) {
         ++held.keys;
         held.values += values;
-        Product p;
-        if (!RestoreCheck::ProductOf(keyName, p.registerLabel, p.name)) return;
+        const RestoreCheck::Place place = RestoreCheck::PlaceOf(keyName);
+        if (place.product.empty()) return;
+        Product p{place.product, place.registerLabel};
         auto count = std::find_if(held.registers.begin(), held.registers.end(),
                                   [&](const RegisterCount& c) { return c.registerLabel == p.registerLabel; });
         if (count == held.registers.end()) count = held.registers.insert(count, {p.registerLabel});

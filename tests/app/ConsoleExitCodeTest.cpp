@@ -61,6 +61,7 @@ const RestoreCase RestoreCases[] = {
     {Restore::Result::Foreign, ExitCode::RestoreFileRefused},
     {Restore::Result::NotImportable, ExitCode::RestoreFileRefused},
     {Restore::Result::PersonsRegister, ExitCode::RestoreFileRefused},
+    {Restore::Result::MainRegisterDenied, ExitCode::EditorOrRights},
     {Restore::Result::EditorNotStarted, ExitCode::EditorOrRights},
     {Restore::Result::NotRestored, ExitCode::RestoreIncomplete},
     {Restore::Result::NoBackup, ExitCode::RestoreIncomplete},
