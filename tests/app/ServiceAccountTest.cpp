@@ -1,6 +1,6 @@
 // SYSTEM and the other service accounts: which accounts they are, and where
 // the console keeps its files for them when no folder is named.
-#include "app/console/WorkingFolder.h"
+#include "console/WorkingFolder.h"
 #include "platform/Account.h"
 #include "platform/ProgramFolder.h"
 #include "support/TestSupport.h"

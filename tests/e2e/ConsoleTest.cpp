@@ -1,8 +1,8 @@
 // The real Tessarine.com under Wine, started as a fleet tool starts it: no
 // window, standard output and error redirected to files, judged by its exit
 // code, with the real registry editor behind it.
-#include "app/console/ExitCodes.h"
-#include "app/console/ListFormat.h"
+#include "console/ExitCodes.h"
+#include "console/ListFormat.h"
 #include "platform/Handles.h"
 #include "removal/RestoreFile.h"
 #include "removal/RestoreFiles.h"

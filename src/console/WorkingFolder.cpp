@@ -1,4 +1,4 @@
-#include "app/console/WorkingFolder.h"
+#include "console/WorkingFolder.h"
 
 #include "platform/OwnFolder.h"
 #include "platform/ProgramFolder.h"

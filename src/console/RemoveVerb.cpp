@@ -1,10 +1,10 @@
 // /entfernen: the window's removal, with the same verified backup, and its
 // preview, which changes nothing.
-#include "app/console/Editor.h"
-#include "app/console/Output.h"
-#include "app/console/Rights.h"
-#include "app/console/Verbs.h"
-#include "app/console/WorkingFolder.h"
+#include "console/Editor.h"
+#include "console/Output.h"
+#include "console/Rights.h"
+#include "console/Verbs.h"
+#include "console/WorkingFolder.h"
 #include "catalogue/ProductRow.h"
 #include "removal/Counts.h"
 #include "removal/Removal.h"

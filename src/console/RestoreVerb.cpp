@@ -1,10 +1,10 @@
 // /wiederherstellen: the window's restore of a restore file in the working
 // folder, with the same checks before and after the editor.
-#include "app/console/Editor.h"
-#include "app/console/Output.h"
-#include "app/console/Rights.h"
-#include "app/console/Verbs.h"
-#include "app/console/WorkingFolder.h"
+#include "console/Editor.h"
+#include "console/Output.h"
+#include "console/Rights.h"
+#include "console/Verbs.h"
+#include "console/WorkingFolder.h"
 #include "removal/Restore.h"
 #include "removal/RestoreFile.h"
 

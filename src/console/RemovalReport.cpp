@@ -2,8 +2,8 @@
 // both registers and of clicking the file; a script's log must say which
 // registers were touched, what stays and why, and the command that undoes
 // it. What went is output; what failed goes to the error stream.
-#include "app/console/Output.h"
-#include "app/console/Verbs.h"
+#include "console/Output.h"
+#include "console/Verbs.h"
 #include "platform/Dateiexistenz.h"
 #include "platform/FileName.h"
 #include "platform/ProgramFolder.h"

@@ -2,10 +2,10 @@
 // The console program's verbs: each runs an operation and turns its outcome
 // into lines and an exit code. Nothing is written here; the start-up writes
 // the report, so that a verb's words and code can be checked in-process.
-#include "app/console/Arguments.h"
-#include "app/console/Editor.h"
-#include "app/console/ExitCodes.h"
-#include "app/console/WorkingFolder.h"
+#include "console/Arguments.h"
+#include "console/Editor.h"
+#include "console/ExitCodes.h"
+#include "console/WorkingFolder.h"
 #include "removal/Removal.h"
 #include "removal/Restore.h"
 
