@@ -76,8 +76,6 @@ const Case Cases[] = {
      Everyone(Make(Verb::List, {}, BothRegisters, Format::Csv))},
     {"every person's register checked, user registers only", {L"/pruefen", L"Alpha", L"/register", L"benutzer", L"-ALLE-BENUTZER"},
      Everyone(Make(Verb::Check, L"Alpha", UserRegister))},
-    {"every person's register previewed", {L"/entfernen", L"Alpha", L"/alle-benutzer", L"/vorschau"},
-     Everyone(Make(Verb::Remove, L"Alpha", BothRegisters, Format::Text, true))},
     {"the restore files of a folder as JSON", {L"-DATEIEN", L"/ordner", L"D:\\x", L"/format", L"json"},
      Make(Verb::Files, {}, BothRegisters, Format::Json, false, L"D:\\x")},
 
@@ -86,6 +84,8 @@ const Case Cases[] = {
      std::nullopt, L"/register haupt"},
     {"every person's register twice", {L"/pruefen", L"Alpha", L"/alle-benutzer", L"/ALLE-BENUTZER"}, std::nullopt},
     {"every person's register beside the restore", {L"/wiederherstellen", L"/alle-benutzer"}, std::nullopt},
+    {"a removal from every person's register, not built", {L"/entfernen", L"Alpha", L"/alle-benutzer", L"/vorschau"},
+     std::nullopt, L"/liste und /pruefen"},
     {"every person's register beside the restore files", {L"/dateien", L"/alle-benutzer"}, std::nullopt},
     {"a folder whose value is the switch for every person", {L"/liste", L"/ordner", L"/alle-benutzer"}, std::nullopt},
     {"an unknown switch", {L"/liste", L"/alles"}, std::nullopt},

@@ -1,5 +1,6 @@
 #include "app/console/Verbs.h"
 
+#include "app/console/AllUsers.h"
 #include "app/console/FilesFormat.h"
 #include "app/console/ListFormat.h"
 #include "app/console/Output.h"
@@ -104,8 +105,8 @@ Report Run(const Arguments::Command& c)
         return r;
     }
     switch (c.verb) {
-    case Arguments::Verb::List: return List(c);
-    case Arguments::Verb::Check: return Check(c);
+    case Arguments::Verb::List: return c.allUsers ? AllUsers::List(c) : List(c);
+    case Arguments::Verb::Check: return c.allUsers ? AllUsers::Check(c) : Check(c);
     case Arguments::Verb::Remove: return c.preview ? Preview(c) : Remove(c);
     case Arguments::Verb::Restore: return Restore(c);
     case Arguments::Verb::Files: return Files(c);
