@@ -3,6 +3,8 @@
 #include "Clock.h"
 
 #include "app/Root.h"
+#include "catalogue/Listing.h"
+#include "catalogue/ProductRow.h"
 #include "platform/Account.h"
 #include "platform/Dateiexistenz.h"
 #include "platform/Handles.h"
@@ -85,6 +87,14 @@ struct StepClock {
             Took(step, Now() - start);
             return result;
         }
+    }
+    // A step timed beside the operation's own, not counted in its sum.
+    template <typename F>
+    void Aside(const char* step, F call)
+    {
+        const double start = Now();
+        (void)call();
+        table.Add(std::string(prefix) + step, Now() - start);
     }
     void Took(const char* step, double seconds)
     {
@@ -224,9 +234,8 @@ int RemovalSteps(Table& table, Root& root, const std::wstring& folder, const std
 {
     StepClock step{table, "removal: "};
     const RegistryEditor::Seams seams = RegistryEditor::WindowSeams();
-    step("preview for the question (before the confirmation, not summed)",
-         [&] { return Removal::PreviewLines(Removal::Preview(name, UserRegister)); });
-    step.sum = 0;
+    step.Aside("preview for the question (before the confirmation; not summed)",
+               [&] { return Removal::PreviewLines(Removal::Preview(name, UserRegister)); });
 
     Removal::Outcome outcome;
     outcome.name = name;
@@ -323,7 +332,10 @@ int RemovalSteps(Table& table, Root& root, const std::wstring& folder, const std
     });
     step("window events let through (twice)", [] { Wartezeit::DoEvents(); });
     table.Add("removal: all steps above (sum)", step.sum);
-    step("timer tick after it (Timer1_Timer, folder changed; not summed)", [&] { root.Timer1_Timer(); });
+    step.Aside("timer tick after it (Timer1_Timer, folder changed; not summed)", [&] {
+        root.Timer1_Timer();
+        return 0;
+    });
     return Gone(name) ? 0 : Fail("keys_still_there_after_removal");
 }
 
@@ -358,6 +370,36 @@ int RestoreSteps(Table& table, Root& root, const std::wstring& folder, const std
     if (!step("file: import copy written new, flushed and held",
               [&] { return PlainFile::WriteNew(copy, bytes) && (copyHeld = RestoreFile::OpenHeld(copy)); }))
         return Fail("import_copy_not_written");
+    // The parts of writing a file, beside the operation's: a new file
+    // written and flushed as PlainFile::WriteNew does it, and a plain file
+    // check as PlainFile::Open makes it.
+    const std::wstring scratch = space->file(L"Schritte.tmp");
+    FileHandle written;
+    step.Aside("of the file writes, a new file made (CreateFileW CREATE_NEW; not summed)", [&] {
+        return bool(written = FileHandle(CreateFileW(scratch.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                                     FILE_ATTRIBUTE_NORMAL, nullptr)));
+    });
+    step.Aside("of the file writes, its bytes written (WriteFile; not summed)", [&] {
+        DWORD done = 0;
+        return WriteFile(written.get(), bytes.data(), DWORD(bytes.size()), &done, nullptr);
+    });
+    step.Aside("of the file writes, flushed to the disk (FlushFileBuffers; not summed)",
+               [&] { return FlushFileBuffers(written.get()); });
+    step.Aside("of the file writes, closed (not summed)", [&] {
+        written.reset();
+        return 0;
+    });
+    step.Aside("of the plain file checks, one (PlainFile::Open for reading; not summed)",
+               [&] { return bool(PlainFile::Open(scratch, GENERIC_READ, FILE_SHARE_READ)); });
+    step.Aside("of the plain file checks, the open alone (CreateFileW; not summed)", [&] {
+        return bool(FileHandle(CreateFileW(scratch.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr)));
+    });
+    step.Aside("of the file deletions, one name taken away as a name (PlainFile::Remove; not summed)",
+               [&] { return PlainFile::Remove(scratch); });
+    step.Aside("of the file deletions, a name that is not there (PlainFile::Remove; not summed)",
+               [&] { return PlainFile::Remove(scratch); });
+
     if (!step("registry editor import (start to end)", [&] {
             ProcessHandle editor =
                 RegistryEditor::Start(RegistryEditor::ImportCommand(copy), RegistryEditor::ShowNormal);
@@ -390,9 +432,17 @@ int RestoreSteps(Table& table, Root& root, const std::wstring& folder, const std
     });
     step("window events let through (twice)", [] { Wartezeit::DoEvents(); });
     table.Add("restore: all steps above (sum)", step.sum);
-    step("timer tick after it (Timer1_Timer, folder changed; not summed)", [&] { root.Timer1_Timer(); });
-    step("timer's look alone (RestoreFiles::Look, no earlier look; not summed)",
-         [&] { (void)RestoreFiles::Look(folder); });
+    step.Aside("of the relisting, the registry reads alone (Listing::GetProgramme, both registers; not summed)", [] {
+        Listing::Names listed;
+        return Listing::GetProgramme(HKEY_LOCAL_MACHINE, ProductRow::ProductRoot, listed).size()
+             + Listing::GetProgramme(HKEY_CURRENT_USER, ProductRow::ProductRoot, listed).size();
+    });
+    step.Aside("timer tick after it (Timer1_Timer, folder changed; not summed)", [&] {
+        root.Timer1_Timer();
+        return 0;
+    });
+    step.Aside("timer's look alone (RestoreFiles::Look, no earlier look; not summed)",
+               [&] { return RestoreFiles::Look(folder); });
     if (RowOf(root, name) < 0) return Fail("no_row_after_relisting");
     return Whole(name) ? 0 : Fail("keys_not_restored");
 }
