@@ -173,6 +173,18 @@ struct Boxes {
     std::wstring toldText;
 };
 
+// What the window told, for a run that failed.
+void Told(const Boxes& boxes)
+{
+    std::string text(boxes.toldText.size() * 3 + 1, '\0');
+    const int n = WideCharToMultiByte(CP_UTF8, 0, boxes.toldText.c_str(), int(boxes.toldText.size()), text.data(),
+                                      int(text.size()), nullptr, nullptr);
+    text.resize(n > 0 ? size_t(n) : 0);
+    for (char& c : text)
+        if (c == '\n') c = ' ';
+    std::printf("told %s\n", text.c_str());
+}
+
 bool Seed(const std::wstring& name)
 {
     KeyHandle key;
@@ -367,8 +379,10 @@ int RestoreSteps(Table& table, Root& root, const std::wstring& folder, const std
         return Fail("no_workspace");
     const std::wstring copy = space->file(fileName);
     FileHandle copyHeld;
-    if (!step("file: import copy written new, flushed and held",
-              [&] { return PlainFile::WriteNew(copy, bytes) && (copyHeld = RestoreFile::OpenHeld(copy)); }))
+    if (!step("file: import copy written new and held", [&] {
+            return PlainFile::WriteNew(copy, bytes, PlainFile::Durability::WhileUsed)
+                && (copyHeld = RestoreFile::OpenHeld(copy));
+        }))
         return Fail("import_copy_not_written");
     // The parts of writing a file, beside the operation's: a new file
     // written and flushed as PlainFile::WriteNew does it, and a plain file
@@ -457,7 +471,10 @@ int Run(Table& table, Root& root, Boxes& boxes, EditorWatch& watch, const std::w
     boxes = {};
     root.bEntfernen_Click();
     if (!boxes.confirmed || !boxes.told) return Fail("removal_asked_or_told_nothing");
-    if (boxes.toldStyle & MB_ICONEXCLAMATION) return Fail("removal_warned");
+    if (boxes.toldStyle & MB_ICONEXCLAMATION) {
+        Told(boxes);
+        return Fail("removal_warned");
+    }
     if (!Gone(name)) return Fail("keys_still_there_after_removal");
     if (!EditorShare(table, "removal", watch, boxes.confirmed, boxes.told)) return Fail("removal_editor_not_seen");
     table.Add("window: timer tick after the removal (folder changed)", [&] {
@@ -472,7 +489,10 @@ int Run(Table& table, Root& root, Boxes& boxes, EditorWatch& watch, const std::w
     root.bRestored_Click();
     const double finished = Now();
     if (!boxes.confirmed) return Fail("restore_asked_nothing");
-    if (boxes.told) return Fail("restore_reported_a_failure");
+    if (boxes.told) {
+        Told(boxes);
+        return Fail("restore_reported_a_failure");
+    }
     if (!Whole(name)) return Fail("keys_not_restored");
     if (!EditorShare(table, "restore", watch, boxes.confirmed, finished)) return Fail("restore_editor_not_seen");
 
