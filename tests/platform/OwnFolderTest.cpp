@@ -156,8 +156,8 @@ TEST(OwnFolder, RefusesEveryNameThatIsTaken)
     const std::wstring outside = scratch.file(L"Fremd");
     ASSERT_TRUE(CreateDirectoryW(outside.c_str(), nullptr));
     WriteFileBytes(scratch.file(L"Datei"), "x");
-    ASSERT_TRUE(Unix(L"/bin/ln -s", {outside, scratch.file(L"Link")}));
-    ASSERT_TRUE(Unix(L"/bin/ln -s", {scratch.file(L"Nirgends"), scratch.file(L"Loser Link")}));
+    ASSERT_TRUE(MakeLink(outside, scratch.file(L"Link")));
+    ASSERT_TRUE(MakeLink(scratch.file(L"Nirgends"), scratch.file(L"Loser Link")));
 
     struct Row { const wchar_t* name; DWORD error; };
     for (const Row& row : {Row{L"Fremd", ERROR_ALREADY_EXISTS}, Row{L"Datei", ERROR_ALREADY_EXISTS},

@@ -178,7 +178,16 @@ bool MakeLink(const std::wstring& target, const std::wstring& link)
 {
     const std::string from = UnixPath(target), at = UnixPath(link);
     if (from.empty() || at.empty()) return false;
-    if (!RunOnUnixSide(L"/bin/ln -s \"" + Widened(from) + L"\" \"" + Widened(at) + L"\"")) return false;
+    // start /wait does not wait for a Unix program, and a link to nothing
+    // cannot be seen from here: the shell leaves a marker beside the link
+    // once it is made, and the marker is waited for.
+    const std::wstring marker = link + L".made";
+    if (!RunOnUnixSide(L"/bin/sh -c \"ln -s '" + Widened(from) + L"' '" + Widened(at) + L"' && : > '" + Widened(at)
+                       + L".made'\""))
+        return false;
+    for (const ULONGLONG end = GetTickCount64() + 10000; !FileThere(marker); Sleep(10))
+        if (GetTickCount64() > end) return false;
+    (void)DeleteFileW(marker.c_str());
     // Wine's file calls follow the link: the name is there exactly when the
     // target is.
     return FileThere(link) == FileThere(target);
