@@ -20,7 +20,7 @@ void Export(Register& r, const RegistryEditor::Seams& seams)
     seams.doEvents();
     r.exported = RegistryEditor::EndedWell(editor.get(), seams);
     // What an editor that failed or was ended left behind is no backup.
-    if (!r.exported) (void)DeleteFileW(r.exportFile.c_str());
+    if (!r.exported) (void)PlainFile::Remove(r.exportFile);
 }
 
 bool CheckExport(Register& r)

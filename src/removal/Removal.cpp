@@ -187,7 +187,7 @@ Outcome Remove(const Request& request, const RegistryEditor::Seams& seams, const
         outcome.result = Result::Unreadable;
         return outcome;
     }
-    // A leftover that stays could end up in the new restore file.
+    // A leftover pending file that stays could pass for the new restore file.
     if (!RestoreFile::ClearTemporaries(RestoreFile::PathsIn(request.workingFolder))) {
         outcome.result = Result::OldFilesStay;
         OperationLog::Append(request.workingFolder, Logged(outcome));

@@ -63,14 +63,7 @@ Paths PathsIn(const std::wstring& workingFolder, const std::wstring& exportFolde
             workingFolder + L"\\" + RestoreFileName, workingFolder + L"\\" + BackupFileName};
 }
 
-bool ClearTemporaries(const Paths& paths)
-{
-    const bool main = DeleteIfExists(paths.mainExport);
-    const bool user = DeleteIfExists(paths.userExport);
-    const bool main32 = DeleteIfExists(paths.mainExport32);
-    const bool pending = DeleteIfExists(paths.pending);
-    return main && user && main32 && pending;
-}
+bool ClearTemporaries(const Paths& paths) { return DeleteIfExists(paths.pending); }
 
 bool ReadBytes(const std::wstring& file, std::string& bytes)
 {

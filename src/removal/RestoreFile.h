@@ -44,10 +44,13 @@ Paths PathsIn(const std::wstring& workingFolder);
 // registry editor writes an export through whatever lies under its name.
 Paths PathsIn(const std::wstring& workingFolder, const std::wstring& exportFolder);
 
-// Deletes leftover exports and a leftover pending file, so that none of
-// them can end up in a new restore file. The restore file stays: it is the
-// last removal's only backup until a new one replaces it; kept restore
-// files are the user's. True when none of the temporary files is left.
+// Deletes a leftover pending file, so that it cannot pass for the new
+// restore file. Exports left in the working folder stay: the editor writes
+// new ones in the operation's own folder, so none of them can end up in a
+// new restore file, and one left there by a removal that could not write
+// its restore file is the only copy of what it removed. The restore file
+// stays too: it is the last removal's only backup until a new one replaces
+// it; kept restore files are the user's. True when no pending file is left.
 bool ClearTemporaries(const Paths& paths);
 
 // Two exports as one file (an empty one takes no part): the first whole,

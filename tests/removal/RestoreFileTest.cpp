@@ -48,7 +48,7 @@ TEST_F(Assembly, MergeKeepsOneHeaderAndBothKeySets)
     EXPECT_EQ(RestoreFile::Merge("", user), user);
 }
 
-TEST_F(Assembly, ClearingTakesTheTemporariesAndKeepsTheLastRestoreFile)
+TEST_F(Assembly, ClearingTakesThePendingFileAndKeepsEveryBackup)
 {
     WriteFileBytes(paths.mainExport, main);
     WriteFileBytes(paths.userExport, user);
@@ -56,14 +56,16 @@ TEST_F(Assembly, ClearingTakesTheTemporariesAndKeepsTheLastRestoreFile)
     WriteFileBytes(paths.pending, user);
     WriteFileBytes(paths.restore, main);
     ASSERT_TRUE(RestoreFile::ClearTemporaries(paths));
-    EXPECT_FALSE(FileThere(paths.mainExport) || FileThere(paths.userExport) || FileThere(paths.mainExport32)
-                 || FileThere(paths.pending));
+    EXPECT_FALSE(FileThere(paths.pending));
     EXPECT_EQ(ReadFileBytes(paths.restore), main) << "the last removal's only backup";
+    EXPECT_EQ(ReadFileBytes(paths.mainExport) + ReadFileBytes(paths.userExport) + ReadFileBytes(paths.mainExport32),
+              main + user + main)
+        << "exports a removal left behind are the only copies of what it removed";
 
     // A leftover that cannot go is reported, so no removal builds on it.
-    ASSERT_TRUE(CreateDirectoryW(paths.userExport.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(paths.pending.c_str(), nullptr));
     EXPECT_FALSE(RestoreFile::ClearTemporaries(paths));
-    RemoveDirectoryW(paths.userExport.c_str());
+    RemoveDirectoryW(paths.pending.c_str());
 }
 
 TEST_F(Assembly, TheNewRestoreFileReplacesTheOldOnlyWhenItIsWholeOnDisk)
