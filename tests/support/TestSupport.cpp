@@ -6,6 +6,9 @@
 #include "removal/RegFile.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <utility>
 
 #include <gtest/gtest.h>
@@ -287,6 +290,29 @@ std::string Narrow(const std::wstring& text)
     std::string out(size_t(std::max(n, 0)), '\0');
     if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), out.data(), n, nullptr, nullptr);
     return out;
+}
+
+int MinutesEastOfUtcNow()
+{
+    SYSTEMTIME utc, local;
+    GetSystemTime(&utc);
+    GetLocalTime(&local);
+    FILETIME u, l;
+    if (!SystemTimeToFileTime(&utc, &u) || !SystemTimeToFileTime(&local, &l)) return 0;
+    const auto ticks = [](const FILETIME& t) { return LONGLONG((ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime); };
+    // The two reads lie milliseconds apart; a zone's offset is whole minutes.
+    return int(std::llround(double(ticks(l) - ticks(u)) / (60.0 * 10'000'000)));
+}
+
+testing::AssertionResult InTheExpectedZone()
+{
+    const char* expected = std::getenv("TESSARINE_EXPECT_UTC_OFFSETS");
+    if (!expected) return testing::AssertionSuccess();
+    const int now = MinutesEastOfUtcNow();
+    for (const std::wstring& offset : Split(std::wstring(expected, expected + std::strlen(expected)), L","))
+        if (!offset.empty() && std::stoi(offset) == now) return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "local time is " << now << " minutes east of UTC, not one of " << expected
+                                       << ": the zone of this run did not take";
 }
 
 } // namespace test
