@@ -196,19 +196,22 @@ TEST_F(Log, ALogThatIsNoPlainFileIsPassedOverAndChangesNothing)
     const struct {
         const char* what;
         std::function<bool()> plant;
+        bool symbolic;
     } cases[] = {
-        {"a folder", [&] { return CreateDirectoryW(log.c_str(), nullptr) != FALSE; }},
+        {"a folder", [&] { return CreateDirectoryW(log.c_str(), nullptr) != FALSE; }, false},
         {"a hard link to another file",
          [&] {
              WriteFileBytes(other, "fremd");
              return CreateHardLinkW(log.c_str(), other.c_str(), nullptr) != FALSE;
-         }},
+         },
+         false},
         {"a symbolic link to another file",
          [&] {
              WriteFileBytes(other, "fremd");
              return MakeLink(other, log);
-         }},
-        {"a symbolic link to a file that is not there", [&] { return MakeLink(nowhere, log); }},
+         },
+         true},
+        {"a symbolic link to a file that is not there", [&] { return MakeLink(nowhere, log); }, true},
     };
     AddProduct(HKEY_CURRENT_USER, L"Alpha");
     Load();
@@ -231,7 +234,8 @@ TEST_F(Log, ALogThatIsNoPlainFileIsPassedOverAndChangesNothing)
         if (FileThere(other)) EXPECT_EQ(ReadFileBytes(other), "fremd") << "nothing written through the link";
         EXPECT_FALSE(FileThere(nowhere)) << "nothing made at the far end of a link";
         EXPECT_FALSE(FileThere(folder.file(OperationLog::OlderFileName)));
-        if (!RemoveDirectoryW(log.c_str())) ASSERT_TRUE(DeleteFileW(log.c_str()));
+        if (c.symbolic) ASSERT_TRUE(RemoveLink(log));
+        else if (!RemoveDirectoryW(log.c_str())) ASSERT_TRUE(DeleteFileW(log.c_str()));
     }
 }
 

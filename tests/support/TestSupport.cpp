@@ -187,6 +187,12 @@ bool MakeLink(const std::wstring& target, const std::wstring& link)
     return FileThere(link) == FileThere(target);
 }
 
+bool RemoveLink(const std::wstring& link)
+{
+    const std::string at = UnixPath(link);
+    return !at.empty() && RunOnUnixSide(L"/bin/rm -f \"" + Widened(at) + L"\"");
+}
+
 std::string Utf16File(const std::wstring& text)
 {
     std::string bytes = "\xFF\xFE";

@@ -68,6 +68,9 @@ bool FileThere(const std::wstring& path);
 // and its file calls follow a real link as Windows' do. The target need not
 // exist. False when no link could be made.
 bool MakeLink(const std::wstring& target, const std::wstring& link);
+// Removes the link itself, on the Unix side: Wine's DeleteFileW deletes a
+// link's target, and finds nothing at the end of one that leads nowhere.
+bool RemoveLink(const std::wstring& link);
 
 // UTF-16LE bytes with the byte order mark, as the registry editor writes.
 std::string Utf16File(const std::wstring& text);
