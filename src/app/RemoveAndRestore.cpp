@@ -6,6 +6,7 @@
 #include "platform/Dateiexistenz.h"
 #include "platform/Wartezeit.h"
 #include "removal/Removal.h"
+#include "removal/Overwritten.h"
 #include "removal/Restore.h"
 
 namespace {
@@ -75,11 +76,17 @@ void Root::RestoreFrom(const std::wstring& file, HWND owner, const std::optional
     // and that changed or went since is not asked about: the question would
     // name what the user did not see.
     if (listed && !Restore::StillAsListed(file, *listed)) {
-        Ask(Restore::Message({Restore::Result::Changed, name, {}}), RestoreTitle, MB_OK | MB_ICONEXCLAMATION, owner);
+        Ask(Restore::Message({Restore::Result::Changed, name, {}, {}}), RestoreTitle, MB_OK | MB_ICONEXCLAMATION, owner);
         return;
     }
     if (!Dateiexistenz::FileExists(file)) return;
-    if (Ask(Restore::Question(name), RestoreTitle, MB_YESNO | MB_ICONEXCLAMATION, owner) != IDYES) return;
+    // What the question names is read once here; the restore reads the file
+    // again while it holds it.
+    std::string bytes;
+    const std::vector<RestoreFiles::Product> overwritten =
+        RestoreFile::ReadBytes(file, bytes) ? Overwritten::Existing(RegFile::Read(bytes))
+                                            : std::vector<RestoreFiles::Product>();
+    if (Ask(Restore::Question(name, overwritten), RestoreTitle, MB_YESNO | MB_ICONEXCLAMATION, owner) != IDYES) return;
 
     BusyState busy(*this, PointerArrowHourglass);
     Wartezeit::DoEvents();

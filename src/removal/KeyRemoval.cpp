@@ -11,8 +11,18 @@ namespace {
 
 BackupCheck::Subtree SubtreeOf(const Register& r) { return {r.fullKeyName, &r.tree}; }
 
-// Reads the register's export and its subtree; true when the export brings
-// back exactly that subtree.
+} // namespace
+
+void Export(Register& r, const RegistryEditor::Seams& seams)
+{
+    ProcessHandle editor = seams.start(RegistryEditor::ExportCommand(r.exportFile, r.fullKeyName),
+                                       RegistryEditor::ShowMinimized);
+    seams.doEvents();
+    r.exported = RegistryEditor::EndedWell(editor.get(), seams);
+    // What an editor that failed or was ended left behind is no backup.
+    if (!r.exported) (void)DeleteFileW(r.exportFile.c_str());
+}
+
 bool CheckExport(Register& r)
 {
     if (!RestoreFile::ReadBytes(r.exportFile, r.exportBytes)
@@ -21,8 +31,6 @@ bool CheckExport(Register& r)
     const BackupCheck::Subtree subtree[] = {SubtreeOf(r)};
     return BackupCheck::BringsBack(RegFile::Read(r.exportBytes), subtree);
 }
-
-} // namespace
 
 RegisterSet Registers(const RestoreFile::Paths& paths, int scope)
 {

@@ -2,6 +2,7 @@
 // The rules of a removal that need no window: where the product's key is,
 // when its backup is safe on disk, and what may be deleted.
 #include "platform/Registry.h"
+#include "platform/RegistryEditor.h"
 #include "removal/BackupCheck.h"
 #include "removal/RestoreFile.h"
 
@@ -67,6 +68,15 @@ std::wstring StoredName(const Register& r);
 // refuses, refusedKey names it. What cannot be read cannot be backed up
 // whole.
 bool ReadableWhole(Register& r);
+
+// Has the registry editor export the found key with its subtree into
+// exportFile and waits for it; exported tells whether it ended well. What an
+// editor that failed left behind is deleted.
+void Export(Register& r, const RegistryEditor::Seams& seams);
+
+// Reads the register's export and its subtree as the registry holds it now;
+// true when the export brings back exactly that subtree.
+bool CheckExport(Register& r);
 
 enum class Backup {
     Nothing,    // no key is to go, or no export brings its key back: the old restore file stays

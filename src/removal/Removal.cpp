@@ -153,16 +153,6 @@ OperationLog::Entry Logged(const Outcome& outcome)
     return entry;
 }
 
-void Export(KeyRemoval::Register& r, const RegistryEditor::Seams& seams)
-{
-    ProcessHandle editor = seams.start(RegistryEditor::ExportCommand(r.exportFile, r.fullKeyName),
-                                       RegistryEditor::ShowMinimized);
-    seams.doEvents();
-    r.exported = RegistryEditor::EndedWell(editor.get(), seams);
-    // What an editor that failed or was ended left behind is no backup.
-    if (!r.exported) (void)DeleteFileW(r.exportFile.c_str());
-}
-
 } // namespace
 
 bool MayTry(const std::wstring& name, Outcome& refused)
@@ -219,7 +209,7 @@ Outcome Remove(const Request& request, const RegistryEditor::Seams& seams, const
     // Only the registers of the confirmed scope are exported: a restore
     // must not roll back a key that was never removed.
     for (auto& r : outcome.registers)
-        if (r.inScope && r.found()) Export(r, seams);
+        if (r.inScope && r.found()) KeyRemoval::Export(r, seams);
     if (beforeDeletion) beforeDeletion();
     seams.doEvents();
 

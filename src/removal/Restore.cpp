@@ -6,6 +6,7 @@
 #include "platform/KeyName.h"
 #include "platform/PlainFile.h"
 #include "removal/OperationLog.h"
+#include "removal/Overwritten.h"
 #include "removal/RestoreCheck.h"
 #include "removal/RestoreFiles.h"
 #include "removal/Workspace.h"
@@ -24,6 +25,9 @@ constexpr wchar_t NotRestored[] =
     L"Die Eintr\u00e4ge wurden nicht vollst\u00e4ndig wiederhergestellt.   ";
 constexpr wchar_t NoWorkspace[] =
     L"Im Arbeitsordner konnte kein Ordner f\u00fcr den Import angelegt werden; es wurde nichts importiert.   ";
+constexpr wchar_t CurrentNotKept[] =
+    L"Der jetzige Stand der Produkte, die die Datei \u00fcberschreiben w\u00fcrde, konnte nicht gesichert werden; "
+    L"es wurde nichts importiert.   ";
 constexpr wchar_t Restored[] = L"Die Eintr\u00e4ge wurden wiederhergestellt.";
 constexpr wchar_t NoBackup[] =
     L"Die Eintr\u00e4ge wurden wiederhergestellt, aber die Sicherungskopie ''Uninstall.bak'' "
@@ -48,6 +52,11 @@ std::wstring Refused(RestoreFiles::Refusal refusal, const std::wstring& fileName
     return text + L".   ";
 }
 
+std::wstring KeptCurrent(const std::wstring& keptName)
+{
+    return L"Der bisherige Stand ist in der Wiederherstellungsdatei " + Quoted(keptName) + L" gesichert.";
+}
+
 std::wstring FileKept(const std::wstring& fileName)
 {
     return L"\nDie Datei " + Quoted(fileName) + L" bleibt im Arbeitsordner erhalten.";
@@ -65,8 +74,10 @@ std::wstring FileName(const std::wstring& path) { return path.substr(path.find_l
 OperationLog::Entry Logged(const Outcome& outcome)
 {
     const RestoreFiles::Held held = RestoreFiles::WhatItHolds(outcome.content);
-    const std::wstring told = Message(outcome);
-    OperationLog::Entry entry{OperationLog::Restore, {}, held.registers, told.empty() ? Restored : told,
+    std::wstring told = Message(outcome);
+    if (told.empty()) told = Restored;
+    if (!outcome.keptCurrent.empty()) told += L"\n" + KeptCurrent(outcome.keptCurrent);
+    OperationLog::Entry entry{OperationLog::Restore, {}, held.registers, told,
                               outcome.fileName};
     // A product in both registers is one product; its registers follow.
     for (const auto& p : held.products)
@@ -84,7 +95,8 @@ bool Matches(HANDLE held, bool read, const std::string& bytes, const RestoreFile
 
 // Hands the file to the editor once it passed its checks, then keeps a copy
 // as Uninstall.bak and deletes it.
-Result Import(const Request& request, const RegistryEditor::Seams& seams, RegFile::Content& content)
+Result Import(const Request& request, const RegistryEditor::Seams& seams, RegFile::Content& content,
+              std::wstring& keptCurrent)
 {
     // Held, shared for reading only, from the check to its deletion: the
     // bytes checked are the bytes imported, and the file deleted is the file
@@ -126,6 +138,15 @@ Result Import(const Request& request, const RegistryEditor::Seams& seams, RegFil
     const FileHandle copyHeld = RestoreFile::OpenHeld(copy);
     if (!copyHeld) return Result::NoWorkspace;
 
+    // The import replaces what is there now: a product installed again
+    // since its removal keeps its state in a restore file of its own first.
+    switch (Overwritten::Keep(content, request.workingFolder, space, seams, keptCurrent)) {
+    case Overwritten::Kept::Failed: return Result::CurrentNotKept;
+    case Overwritten::Kept::EditorNotStarted: return Result::EditorNotStarted;
+    case Overwritten::Kept::Nothing:
+    case Overwritten::Kept::Saved: break;
+    }
+
     ProcessHandle editor = seams.start(RegistryEditor::ImportCommand(copy), RegistryEditor::ShowNormal);
     if (!editor) return Result::EditorNotStarted;
     seams.doEvents();
@@ -146,7 +167,7 @@ Outcome Run(const Request& request, const RegistryEditor::Seams& seams)
 {
     Outcome outcome;
     outcome.fileName = FileName(request.file);
-    outcome.result = Import(request, seams, outcome.content);
+    outcome.result = Import(request, seams, outcome.content, outcome.keptCurrent);
     // Nothing was read of a file that is not there, or not the one listed.
     if (outcome.result != Result::Missing && outcome.result != Result::Changed)
         OperationLog::Append(request.workingFolder, Logged(outcome));
@@ -160,13 +181,19 @@ bool StillAsListed(const std::wstring& file, const RestoreFile::Fingerprint& lis
     return held && Matches(held.get(), RestoreFile::ReadBytes(held.get(), bytes), bytes, listed);
 }
 
-std::wstring Question(const std::wstring& fileName)
+std::wstring Question(const std::wstring& fileName, const std::vector<RestoreFiles::Product>& overwritten)
 {
     // For Uninstall.reg the question reads as it always has.
-    if (CompareStringOrdinal(fileName.c_str(), -1, RestoreFile::RestoreFileName, -1, TRUE) == CSTR_EQUAL)
-        return LastRemoval;
-    return L"M\u00f6chten Sie die Registrierungseintr\u00e4ge aus der Datei " + Quoted(fileName)
-         + L" wiederherstellen ?    ";
+    std::wstring text =
+        CompareStringOrdinal(fileName.c_str(), -1, RestoreFile::RestoreFileName, -1, TRUE) == CSTR_EQUAL
+            ? std::wstring(LastRemoval)
+            : L"M\u00f6chten Sie die Registrierungseintr\u00e4ge aus der Datei " + Quoted(fileName)
+                  + L" wiederherstellen ?    ";
+    if (overwritten.empty()) return text;
+    text += L"\n\nDiese Produkte sind jetzt vorhanden und werden \u00fcberschrieben; ihr jetziger Stand wird "
+            L"vorher als Wiederherstellungsdatei gesichert:";
+    for (const auto& p : overwritten) text += L"\n" + p.name + L" (" + p.registerLabel + L")";
+    return text;
 }
 
 std::wstring Message(const Outcome& outcome)
@@ -191,6 +218,7 @@ std::wstring Message(const Outcome& outcome)
     case Result::NoBackup: return NoBackup + FileKept(name);
     case Result::NotDeleted: return NotDeleted(name);
     case Result::NoWorkspace: return NoWorkspace + FileKept(name);
+    case Result::CurrentNotKept: return CurrentNotKept + FileKept(name);
     }
     return {};
 }

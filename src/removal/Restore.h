@@ -7,6 +7,7 @@
 #include "platform/RegistryEditor.h"
 #include "removal/RegFile.h"
 #include "removal/RestoreFile.h"
+#include "removal/RestoreFiles.h"
 
 #include <functional>
 #include <optional>
@@ -34,6 +35,7 @@ enum class Result {
     NotImportable,    // it holds values the editor cannot import as they are
     PersonsRegister,  // it writes HKEY_CURRENT_USER, and a service account would import it into its own hive
     NoWorkspace,      // no folder of its own for the import could be made: nothing was imported
+    CurrentNotKept,   // what the file would overwrite could not be backed up first: nothing was imported
     EditorNotStarted, // the editor could not be started
     NotRestored,      // the editor failed, or not every key and value is back
     NoBackup,         // restored, but Uninstall.bak could not be written
@@ -44,6 +46,10 @@ struct Outcome {
     Result result = Result::Missing;
     std::wstring fileName;   // the file's name, without its folder
     RegFile::Content content; // the file as read
+    // The kept restore file that holds what the import overwrote (the
+    // products' keys as they were just before it); empty when nothing the
+    // file writes was there.
+    std::wstring keptCurrent;
 };
 
 // Whether the file is still the one a list showed, with the same bytes;
@@ -55,7 +61,10 @@ bool StillAsListed(const std::wstring& file, const RestoreFile::Fingerprint& lis
 Outcome Run(const Request& request, const RegistryEditor::Seams& seams);
 
 // The window's question before a restore of the named file.
-std::wstring Question(const std::wstring& fileName);
+// Below it, the products that are there now and that the import will
+// overwrite, once their state is kept.
+std::wstring Question(const std::wstring& fileName,
+                      const std::vector<RestoreFiles::Product>& overwritten = {});
 // The message that tells the user the outcome; empty for Done, which the
 // window does not report.
 std::wstring Message(const Outcome& outcome);

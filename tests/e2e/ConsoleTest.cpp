@@ -3,7 +3,9 @@
 // code, with the real registry editor behind it.
 #include "app/console/ExitCodes.h"
 #include "app/console/ListFormat.h"
+#include "catalogue/ProductRow.h"
 #include "platform/Handles.h"
+#include "platform/Registry.h"
 #include "removal/RestoreFile.h"
 #include "removal/RestoreFiles.h"
 #include "support/TestSupport.h"
@@ -956,4 +958,30 @@ TEST_F(Console, NoNameInTheWorkingFolderIsWrittenThroughALink)
     EXPECT_EQ(RegistryDump(), registry) << "every removal was undone";
     for (const auto& [target, bytes] : targets)
         EXPECT_EQ(ReadFileBytes(target), bytes) << "the far end of a link is byte for byte as it was: " << Narrow(target);
+}
+
+// A product removed, installed again, then the removal restored: the new
+// install's values are kept in a restore file of their own, which brings
+// them back.
+TEST_F(Console, ARestoreOverAProductInstalledAgainKeepsWhatItOverwrites)
+{
+    AddProduct(HKEY_CURRENT_USER, L"Beta", L"C:\\Beta", L"2.2");
+    const std::wstring in = L" /ordner " + Quoted(folder.path());
+    ASSERT_TRUE(EndedWith(RunConsole(L"/entfernen Beta /register benutzer" + in), ExitCode::Done));
+    AddProduct(HKEY_CURRENT_USER, L"Beta", L"C:\\Beta neu", L"9.9");
+    const std::string installedAgain = RegistryDump();
+
+    const ConsoleRun restore = RunConsole(L"/wiederherstellen" + in);
+    ASSERT_TRUE(EndedWith(restore, ExitCode::Done));
+    const std::string said = "Der bisherige Stand ist in ";
+    const size_t at = restore.out.find(said);
+    ASSERT_NE(at, std::string::npos) << restore.out;
+    const std::string kept = restore.out.substr(at + said.size(), restore.out.find(" gesichert", at) - at - said.size());
+    std::wstring version;
+    ASSERT_TRUE(Registry::RegReadValue(HKEY_CURRENT_USER, std::wstring(Velmora) + L"\\Beta", L"Version", version));
+    EXPECT_EQ(ProductRow::BeforeNul(version), L"2.2");
+
+    ASSERT_TRUE(EndedWith(RunConsole(L"/wiederherstellen " + Quoted(std::wstring(kept.begin(), kept.end())) + in),
+                          ExitCode::Done));
+    EXPECT_EQ(RegistryDump(), installedAgain) << "the kept file brings the new install's values back";
 }

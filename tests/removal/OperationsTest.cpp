@@ -2,7 +2,10 @@
 // what they did is told by their outcome and shown by the registry.
 #include "WindowFixture.h"
 
+#include "catalogue/ProductRow.h"
+#include "platform/Registry.h"
 #include "removal/OperationLog.h"
+#include "removal/Overwritten.h"
 #include "removal/Removal.h"
 #include "removal/Restore.h"
 
@@ -294,4 +297,56 @@ TEST_F(Operations, APreviewNamesEveryKeyWithItsValuesInEachPlaceOfTheScope)
     }
     EXPECT_EQ(RegistryDump(), before);
     EXPECT_EQ(starts, 0);
+}
+
+// A product installed again after its removal: the restore would replace
+// the new install's values, so their state is kept first, or nothing goes in.
+TEST_F(Operations, ARestoreOverAProductThereNowKeepsItsStateFirstOrImportsNothing)
+{
+    AddProduct(HKEY_CURRENT_USER, L"Alpha", L"C:\\User\\Alpha", L"3.0");
+    ASSERT_EQ(Removal::Remove({L"Alpha", 1, folder.path()}, Seams(Always(L"real"))).result, Removal::Result::Removed);
+    const std::string backup = ReadFileBytes(paths.restore);
+    AddProduct(HKEY_CURRENT_USER, L"ALPHA", L"C:\\Neu", L"9.9");
+    SetString(HKEY_CURRENT_USER, Alpha + L"\\Modul", L"Neu", L"ja");
+    const std::string installedAgain = RegistryDump();
+
+    const std::wstring question = Restore::Question(RestoreFile::RestoreFileName, Overwritten::Existing(RegFile::Read(backup)));
+    EXPECT_NE(question.find(L"\nALPHA (Benutzerregister)"), std::wstring::npos)
+        << "the question names what will be overwritten, as the registry spells it: " << Narrow(question);
+
+    auto exports = [](const wchar_t* mode) {
+        return [mode](const std::wstring& line) { return line.find(L" /e ") != std::wstring::npos ? mode : L"real"; };
+    };
+    struct Case {
+        const char* what;
+        Editor editor;
+        Restore::Result result;
+    };
+    const Case cases[] = {
+        {"the export of what is there fails", exports(L"fail"), Restore::Result::CurrentNotKept},
+        {"the export of what is there loses values", exports(L"drop-values"), Restore::Result::CurrentNotKept},
+        {"what is there is kept, then the file goes in", Always(L"real"), Restore::Result::Done},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        starts = 0;
+        const Restore::Outcome outcome = Restore::Run({paths.restore, folder.path(), std::nullopt}, Seams(c.editor));
+        EXPECT_EQ(outcome.result, c.result);
+        if (c.result != Restore::Result::Done) {
+            EXPECT_EQ(RegistryDump(), installedAgain) << "nothing is imported";
+            EXPECT_EQ(ReadFileBytes(paths.restore), backup) << "the file stays";
+            EXPECT_TRUE(outcome.keptCurrent.empty());
+            EXPECT_EQ(starts, 1) << "the export ran, the import did not";
+            continue;
+        }
+        std::wstring version;
+        ASSERT_TRUE(Registry::RegReadValue(HKEY_CURRENT_USER, Alpha, L"Version", version));
+        EXPECT_EQ(ProductRow::BeforeNul(version), L"3.0") << "the file's values are back";
+        ASSERT_FALSE(outcome.keptCurrent.empty());
+        // The kept file undoes the restore: the new install's values come back.
+        const Restore::Outcome undone =
+            Restore::Run({folder.file(outcome.keptCurrent), folder.path(), std::nullopt}, Seams(Always(L"real")));
+        EXPECT_EQ(undone.result, Restore::Result::Done);
+        EXPECT_EQ(RegistryDump(), installedAgain);
+    }
 }

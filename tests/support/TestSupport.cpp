@@ -181,10 +181,18 @@ bool MakeLink(const std::wstring& target, const std::wstring& link)
 {
     const std::string from = UnixPath(target), at = UnixPath(link);
     if (from.empty() || at.empty()) return false;
-    if (!RunOnUnixSide(L"/bin/ln -s \"" + Widened(from) + L"\" \"" + Widened(at) + L"\"")) return false;
-    // Wine's file calls follow the link: the name is there exactly when the
-    // target is.
-    return FileThere(link) == FileThere(target);
+    // start /wait does not wait for a Unix program: the link is there once
+    // the marker written after it is.
+    const std::wstring marker = link + L".made";
+    if (!RunOnUnixSide(L"/bin/sh -c \"ln -s '" + Widened(from) + L"' '" + Widened(at) + L"' && touch '"
+                       + Widened(at) + L".made'\""))
+        return false;
+    const ULONGLONG end = GetTickCount64() + 20000;
+    while (!FileThere(marker)) {
+        if (GetTickCount64() > end) return false;
+        Sleep(20);
+    }
+    return DeleteFileW(marker.c_str()) != FALSE;
 }
 
 bool RemoveLink(const std::wstring& link)

@@ -66,7 +66,7 @@ bool FileThere(const std::wstring& path);
 // A symbolic link at link that leads to target, made on the Unix side
 // (cmd /c start /unix /bin/ln -s): Wine's CreateSymbolicLinkW makes nothing,
 // and its file calls follow a real link as Windows' do. The target need not
-// exist. False when no link could be made.
+// exist. Waits until the link is there; false when no link could be made.
 bool MakeLink(const std::wstring& target, const std::wstring& link);
 // Removes the link itself, on the Unix side: Wine's DeleteFileW deletes a
 // link's target, and finds nothing at the end of one that leads nowhere.

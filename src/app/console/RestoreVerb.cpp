@@ -41,6 +41,7 @@ int RestoreExitCode(Restore::Result result)
     case Restore::Result::PersonsRegister: return ExitCode::RestoreFileRefused;
     case Restore::Result::EditorNotStarted: return ExitCode::EditorOrRights;
     case Restore::Result::NoWorkspace: return ExitCode::FolderUnusable;
+    case Restore::Result::CurrentNotKept: return ExitCode::KeptNoBackup;
     case Restore::Result::NotRestored:
     case Restore::Result::NoBackup:
     case Restore::Result::NotDeleted: return ExitCode::RestoreIncomplete;
@@ -70,6 +71,10 @@ Report Restore(const Arguments::Command& c)
     if (o.result == Restore::Result::Done) {
         r.out = Output::Lines(L"Die Eintr\u00e4ge aus " + o.fileName + L" sind wiederhergestellt; die Datei liegt jetzt als "
                               + std::wstring(RestoreFile::BackupFileName) + L" im Arbeitsordner \"" + folder.path + L"\".");
+        if (!o.keptCurrent.empty())
+            r.out += Output::Lines(L"Der bisherige Stand ist in " + o.keptCurrent + L" gesichert; zur\u00fcck zu ihm: "
+                                   L"Tessarine /wiederherstellen \"" + o.keptCurrent + L"\" /ordner \"" + folder.path
+                                   + L"\"");
         return r;
     }
     if (o.result == Restore::Result::Missing)
