@@ -177,16 +177,17 @@ bool FileThere(const std::wstring& path)
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool MakeLink(const std::wstring& target, const std::wstring& link)
+namespace {
+
+// Runs a shell command on the Unix side to its end, for a name beside the
+// folder's other files. start /wait does not wait for a Unix program: the
+// command is done once the marker it writes last is there.
+bool RunToItsEnd(const std::wstring& command, const std::wstring& beside)
 {
-    const std::string from = UnixPath(target), at = UnixPath(link);
-    if (from.empty() || at.empty()) return false;
-    // start /wait does not wait for a Unix program: the link is there once
-    // the marker written after it is.
-    const std::wstring marker = link + L".made";
-    if (!RunOnUnixSide(L"/bin/sh -c \"ln -s '" + Widened(from) + L"' '" + Widened(at) + L"' && touch '"
-                       + Widened(at) + L".made'\""))
-        return false;
+    const std::string at = UnixPath(beside);
+    if (at.empty()) return false;
+    const std::wstring marker = beside + L".done";
+    if (!RunOnUnixSide(L"/bin/sh -c \"" + command + L" && touch '" + Widened(at) + L".done'\"")) return false;
     const ULONGLONG end = GetTickCount64() + 20000;
     while (!FileThere(marker)) {
         if (GetTickCount64() > end) return false;
@@ -195,10 +196,19 @@ bool MakeLink(const std::wstring& target, const std::wstring& link)
     return DeleteFileW(marker.c_str()) != FALSE;
 }
 
+} // namespace
+
+bool MakeLink(const std::wstring& target, const std::wstring& link)
+{
+    const std::string from = UnixPath(target), at = UnixPath(link);
+    if (from.empty() || at.empty()) return false;
+    return RunToItsEnd(L"ln -s '" + Widened(from) + L"' '" + Widened(at) + L"'", link);
+}
+
 bool RemoveLink(const std::wstring& link)
 {
     const std::string at = UnixPath(link);
-    return !at.empty() && RunOnUnixSide(L"/bin/rm -f \"" + Widened(at) + L"\"");
+    return !at.empty() && RunToItsEnd(L"rm -f '" + Widened(at) + L"'", link);
 }
 
 std::string Utf16File(const std::wstring& text)
