@@ -1,6 +1,7 @@
 #include "app/RestoreFilesDialog.h"
 
 #include "app/Root.h"
+#include "platform/FileName.h"
 #include "removal/RestoreFileRow.h"
 
 #include <commctrl.h>
@@ -124,7 +125,7 @@ void Fill(HWND dialog, State& s, const std::wstring& select, int fallback)
     (void)InvalidateRect(list, nullptr, TRUE); // without it the list is only drawn late
     if (!s.files.empty()) {
         const auto named = std::find_if(s.files.begin(), s.files.end(), [&](const RestoreFiles::File& f) {
-            return CompareStringOrdinal(f.name.c_str(), -1, select.c_str(), -1, TRUE) == CSTR_EQUAL;
+            return FileName::Same(f.name, select);
         });
         Select(dialog, named != s.files.end() ? int(named - s.files.begin())
                                               : std::min<int>(fallback, int(s.files.size()) - 1));

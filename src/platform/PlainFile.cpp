@@ -1,5 +1,7 @@
 #include "platform/PlainFile.h"
 
+#include "platform/FileName.h"
+
 #include <cstring>
 #include <vector>
 
@@ -22,11 +24,6 @@ std::wstring FinalPath(HANDLE handle)
         }
         path.resize(n);
     }
-}
-
-bool SameText(const std::wstring& a, const std::wstring& b)
-{
-    return CompareStringOrdinal(a.c_str(), int(a.size()), b.c_str(), int(b.size()), TRUE) == CSTR_EQUAL;
 }
 
 // A name of the program's own beside path, made as a new file: nobody can
@@ -78,7 +75,7 @@ bool IsPlain(HANDLE file, const std::wstring& path)
                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!folder) return false;
     const std::wstring folderPath = FinalPath(folder.get()), filePath = FinalPath(file);
-    return !folderPath.empty() && !filePath.empty() && SameText(filePath, folderPath + L"\\" + LeafOf(path));
+    return !folderPath.empty() && !filePath.empty() && FileName::Same(filePath, folderPath + L"\\" + LeafOf(path));
 }
 
 FileHandle Open(const std::wstring& path, DWORD access, DWORD share)

@@ -26,8 +26,10 @@ std::vector<Place> Places(const RegFile::Content& content, const std::wstring& e
     if (!RegFile::Written(content, keys)) return places;
     const KeyRemoval::RegisterSet templates = KeyRemoval::Registers(RestoreFile::PathsIn(exportFolder), 0);
     for (const auto& key : content.keys) {
-        std::wstring label, product;
-        if (!RestoreCheck::ProductOf(key.name, label, product)) continue;
+        const RestoreCheck::Place written = RestoreCheck::PlaceOf(key.name);
+        const std::wstring& label = written.registerLabel;
+        const std::wstring& product = written.product;
+        if (product.empty()) continue;
         const bool known = std::any_of(places.begin(), places.end(), [&](const Place& p) {
             return label == p.r.label && KeyName::Same(p.product, product);
         });

@@ -3,6 +3,7 @@
 // restore files dialog or the console, all the same way.
 #include "removal/Restore.h"
 
+#include "platform/FileName.h"
 #include "platform/KeyName.h"
 #include "platform/PlainFile.h"
 #include "removal/OperationLog.h"
@@ -32,16 +33,6 @@ constexpr wchar_t Restored[] = L"Die Eintr\u00e4ge wurden wiederhergestellt.";
 constexpr wchar_t NoBackup[] =
     L"Die Eintr\u00e4ge wurden wiederhergestellt, aber die Sicherungskopie ''Uninstall.bak'' "
     L"konnte nicht geschrieben werden.   ";
-
-constexpr wchar_t UserRoot[] = L"HKEY_CURRENT_USER\\";
-
-bool WritesUserRegister(const RegFile::Content& content)
-{
-    const std::wstring prefix = RegFile::Folded(UserRoot);
-    return std::any_of(content.keys.begin(), content.keys.end(), [&](const RegFile::Key& key) {
-        return RegFile::Folded(key.name).compare(0, prefix.size(), prefix) == 0;
-    });
-}
 
 std::wstring Quoted(const std::wstring& fileName) { return L"''" + fileName + L"''"; }
 
@@ -114,6 +105,11 @@ Result Import(const Request& request, const RegistryEditor::Seams& seams, RegFil
     // since: only the bytes the user saw are imported.
     if (request.listed && !Matches(held.get(), read, bytes, *request.listed)) return Result::Changed;
     content = RegFile::Read(bytes);
+    // The rights are asked of the bytes held, before anything else: a file
+    // read a second time to ask them could be another file by then.
+    if (read && request.mainRegisterDenied && RestoreCheck::Writes(content, HKEY_LOCAL_MACHINE)
+        && request.mainRegisterDenied())
+        return Result::MainRegisterDenied;
     // The program runs with the highest rights available and the working
     // folder may be open to others: a file that writes anything but product
     // keys is nobody's backup.
@@ -126,7 +122,7 @@ Result Import(const Request& request, const RegistryEditor::Seams& seams, RegFil
     // Run as SYSTEM or another service account, the import would write the
     // user register's keys into that account's own hive, and the check
     // afterwards would find them there: they belong to a person's register.
-    if (WritesUserRegister(content) && request.serviceAccount && request.serviceAccount())
+    if (RestoreCheck::Writes(content, HKEY_CURRENT_USER) && request.serviceAccount && request.serviceAccount())
         return Result::PersonsRegister;
 
     // The editor gets the checked bytes in a file of the restore's own, held
@@ -168,8 +164,10 @@ Outcome Run(const Request& request, const RegistryEditor::Seams& seams)
     Outcome outcome;
     outcome.fileName = FileName(request.file);
     outcome.result = Import(request, seams, outcome.content, outcome.keptCurrent);
-    // Nothing was read of a file that is not there, or not the one listed.
-    if (outcome.result != Result::Missing && outcome.result != Result::Changed)
+    // Nothing was read of a file that is not there, or not the one listed,
+    // and a file the account may not import was only looked at.
+    if (outcome.result != Result::Missing && outcome.result != Result::Changed
+        && outcome.result != Result::MainRegisterDenied)
         OperationLog::Append(request.workingFolder, Logged(outcome));
     return outcome;
 }
@@ -185,7 +183,7 @@ std::wstring Question(const std::wstring& fileName, const std::vector<RestoreFil
 {
     // For Uninstall.reg the question reads as it always has.
     std::wstring text =
-        CompareStringOrdinal(fileName.c_str(), -1, RestoreFile::RestoreFileName, -1, TRUE) == CSTR_EQUAL
+        FileName::Same(fileName, RestoreFile::RestoreFileName)
             ? std::wstring(LastRemoval)
             : L"M\u00f6chten Sie die Registrierungseintr\u00e4ge aus der Datei " + Quoted(fileName)
                   + L" wiederherstellen ?    ";
@@ -212,6 +210,9 @@ std::wstring Message(const Outcome& outcome)
         return L"Die Datei " + Quoted(name) + L" schreibt Eintr\u00e4ge ins Benutzerregister. Sie geh\u00f6ren in das "
                L"Register einer Person; unter einem Dienstkonto wie SYSTEM k\u00e4men sie in das eigene Register des "
                L"Kontos und wurden nicht importiert.   "
+             + FileKept(name);
+    case Result::MainRegisterDenied:
+        return L"Die Datei " + Quoted(name) + L" schreibt ins Hauptregister; das verlangt Administratorrechte.   "
              + FileKept(name);
     case Result::EditorNotStarted: return EditorNotStarted + FileKept(name);
     case Result::NotRestored: return NotRestored + FileKept(name);

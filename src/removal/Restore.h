@@ -24,6 +24,10 @@ struct Request {
     // Whether the account that runs the import is a service account, whose
     // HKEY_CURRENT_USER is no person's register.
     std::function<bool()> serviceAccount = Account::ServiceAccount;
+    // Whether the account may not change the main register, asked only of a
+    // file that writes there. The console asks for no elevation and refuses
+    // such a file up front; without it the editor gives the answer.
+    std::function<bool()> mainRegisterDenied = nullptr;
 };
 
 enum class Result {
@@ -34,6 +38,7 @@ enum class Result {
     Foreign,          // it writes something besides product keys, or nothing at all
     NotImportable,    // it holds values the editor cannot import as they are
     PersonsRegister,  // it writes HKEY_CURRENT_USER, and a service account would import it into its own hive
+    MainRegisterDenied, // it writes the main register, which the account may not change: nothing was done
     NoWorkspace,      // no folder of its own for the import could be made: nothing was imported
     CurrentNotKept,   // what the file would overwrite could not be backed up first: nothing was imported
     EditorNotStarted, // the editor could not be started
@@ -57,7 +62,8 @@ struct Outcome {
 // the file: this answer serves only to ask no question about another file.
 bool StillAsListed(const std::wstring& file, const RestoreFile::Fingerprint& listed);
 
-// The log gets one line for every outcome but Missing and Changed.
+// The log gets one line for every outcome but Missing, Changed and
+// MainRegisterDenied.
 Outcome Run(const Request& request, const RegistryEditor::Seams& seams);
 
 // The window's question before a restore of the named file.

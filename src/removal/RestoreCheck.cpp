@@ -4,6 +4,7 @@
 #include "platform/Handles.h"
 #include "platform/KeyName.h"
 
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
@@ -22,22 +23,9 @@ std::vector<std::wstring_view> Levels(std::wstring_view name)
     }
 }
 
-// The root a file's key name begins with, and the path below it; no root
-// for any other than the two registers.
-HKEY RootOf(const std::wstring& name, std::wstring& path)
-{
-    const size_t slash = name.find(L'\\');
-    const std::wstring_view root = std::wstring_view(name).substr(0, slash);
-    path = slash == std::wstring::npos ? std::wstring() : name.substr(slash + 1);
-    if (KeyName::Same(root, ProductRow::MainRootName)) return HKEY_LOCAL_MACHINE;
-    if (KeyName::Same(root, ProductRow::UserRootName)) return HKEY_CURRENT_USER;
-    return nullptr;
-}
-
 bool AtOrBelowAProduct(const std::wstring& name)
 {
-    std::wstring label, product;
-    if (!ProductOf(name, label, product)) return false;
+    if (PlaceOf(name).product.empty()) return false;
     // No level below the product may be empty either.
     for (const auto& level : Levels(name))
         if (level.empty()) return false;
@@ -58,29 +46,48 @@ bool ValueThere(HKEY key, const std::wstring& name, const RegFile::Value& v)
 
 } // namespace
 
-bool ProductOf(const std::wstring& keyName, std::wstring& registerLabel, std::wstring& product)
+Place PlaceOf(const std::wstring& keyName)
 {
-    // The labels the removal's messages give the three places.
-    struct Place {
-        const wchar_t* root;
-        const wchar_t* productRoot;
+    Place place;
+    const size_t slash = keyName.find(L'\\');
+    const std::wstring_view root = std::wstring_view(keyName).substr(0, slash);
+    if (KeyName::Same(root, ProductRow::MainRootName)) place.root = HKEY_LOCAL_MACHINE;
+    else if (KeyName::Same(root, ProductRow::UserRootName)) place.root = HKEY_CURRENT_USER;
+    else return place;
+    place.path = slash == std::wstring::npos ? std::wstring() : keyName.substr(slash + 1);
+
+    // The product roots of each register, with the labels the removal's
+    // messages give them.
+    struct ProductRoot {
+        HKEY root;
+        const wchar_t* path;
         const wchar_t* label;
     };
-    static constexpr Place Places[] = {
-        {ProductRow::MainRootName, ProductRow::ProductRoot, ProductRow::MainLabel},
-        {ProductRow::MainRootName, ProductRow::ProductRoot32, ProductRow::Main32Label},
-        {ProductRow::UserRootName, ProductRow::ProductRoot, ProductRow::UserLabel},
+    static const ProductRoot ProductRoots[] = {
+        {HKEY_LOCAL_MACHINE, ProductRow::ProductRoot, ProductRow::MainLabel},
+        {HKEY_LOCAL_MACHINE, ProductRow::ProductRoot32, ProductRow::Main32Label},
+        {HKEY_CURRENT_USER, ProductRow::ProductRoot, ProductRow::UserLabel},
     };
-    for (const Place& place : Places) {
-        const std::wstring prefix = std::wstring(place.root) + L"\\" + place.productRoot + L"\\";
-        if (keyName.size() <= prefix.size() || !KeyName::Same(std::wstring_view(keyName).substr(0, prefix.size()), prefix))
+    for (const ProductRoot& productRoot : ProductRoots) {
+        const std::wstring prefix = std::wstring(productRoot.path) + L"\\";
+        if (productRoot.root != place.root || place.path.size() <= prefix.size()
+            || !KeyName::Same(std::wstring_view(place.path).substr(0, prefix.size()), prefix))
             continue;
-        const size_t end = keyName.find(L'\\', prefix.size());
-        product = keyName.substr(prefix.size(), end == std::wstring::npos ? end : end - prefix.size());
-        registerLabel = place.label;
-        return !product.empty();
+        const size_t end = place.path.find(L'\\', prefix.size());
+        std::wstring product = place.path.substr(prefix.size(), end == std::wstring::npos ? end : end - prefix.size());
+        if (!product.empty()) {
+            place.registerLabel = productRoot.label;
+            place.product = std::move(product);
+        }
+        break;
     }
-    return false;
+    return place;
+}
+
+bool Writes(const RegFile::Content& file, HKEY root)
+{
+    return std::any_of(file.keys.begin(), file.keys.end(),
+                       [root](const RegFile::Key& key) { return PlaceOf(key.name).root == root; });
 }
 
 bool OnlyProductKeys(const RegFile::Content& file)
@@ -97,10 +104,10 @@ bool InRegistry(const RegFile::Content& file)
     RegFile::WrittenKeys keys;
     if (!RegFile::Written(file, keys) || keys.empty()) return false;
     for (const auto& [folded, written] : keys) {
-        std::wstring path;
-        const HKEY root = RootOf(written.name, path);
+        const Place place = PlaceOf(written.name);
         KeyHandle key;
-        if (!root || path.empty() || RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
+        if (!place.root || place.path.empty()
+            || RegOpenKeyExW(place.root, place.path.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
             return false;
         for (const auto& [foldedValue, v] : written.values)
             if (!ValueThere(key.get(), v->name, *v)) return false;

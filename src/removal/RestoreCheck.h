@@ -2,15 +2,29 @@
 // What a restore may hand to the registry editor, and when it counts as done.
 #include "removal/RegFile.h"
 
+#include <windows.h>
+
 #include <string>
 
 namespace RestoreCheck {
 
-// A product key's register, as the window's texts name it
-// ("Hauptregister", "Hauptregister (32-Bit-Ansicht)", "Benutzerregister"),
-// and the product's name, from a key name as a registry file writes it;
-// false for a key at no product.
-bool ProductOf(const std::wstring& keyName, std::wstring& registerLabel, std::wstring& product);
+// Where a key line writes, from the key name as a registry file writes it
+// (its levels compared as the registry compares names). Every question of
+// which register, view or product a file's key belongs to is answered here.
+struct Place {
+    HKEY root = nullptr; // HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER; null for any other root
+    std::wstring path;   // below the root
+    // At or below a product key: its register as the window's texts name it
+    // ("Hauptregister", "Hauptregister (32-Bit-Ansicht)", "Benutzerregister")
+    // and the product's name. Both empty anywhere else.
+    std::wstring registerLabel;
+    std::wstring product;
+};
+Place PlaceOf(const std::wstring& keyName);
+
+// Whether any key line of the file lies in the register of root
+// (HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER).
+bool Writes(const RegFile::Content& file, HKEY root);
 
 // True when the file writes only what a removal could have written: keys at
 // or below a product key, "HKEY_LOCAL_MACHINE\Software\Velmora\<name>",

@@ -1,5 +1,6 @@
 #include "removal/RestoreFile.h"
 
+#include "platform/FileName.h"
 #include "platform/Handles.h"
 #include "platform/LoadLibraries.h"
 #include "platform/PlainFile.h"
@@ -175,7 +176,7 @@ bool ReadKeptName(const std::wstring& name, SYSTEMTIME& replacedAt, int& copy)
             || n > MaxKeptCopies)
             return false;
     }
-    if (CompareStringOrdinal(name.c_str(), int(name.size()), KeptName(moment, n).c_str(), -1, TRUE) != CSTR_EQUAL)
+    if (!FileName::Same(name, KeptName(moment, n)))
         return false;
     replacedAt = moment;
     copy = n;

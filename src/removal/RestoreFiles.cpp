@@ -1,6 +1,7 @@
 #include "removal/RestoreFiles.h"
 
 #include "catalogue/ProductRow.h"
+#include "platform/FileName.h"
 #include "platform/Handles.h"
 #include "platform/KeyName.h"
 #include "removal/RestoreCheck.h"
@@ -19,12 +20,6 @@ namespace {
 std::wstring KeptFiles(const std::wstring& workingFolder)
 {
     return workingFolder + L"\\" + RestoreFile::KeptPattern;
-}
-
-// The file system's idea of the same name: without regard to case.
-bool SameName(const std::wstring& a, const wchar_t* b)
-{
-    return CompareStringOrdinal(a.c_str(), int(a.size()), b, -1, TRUE) == CSTR_EQUAL;
 }
 
 bool IsFile(const WIN32_FIND_DATAW& data) { return !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY); }
@@ -76,7 +71,7 @@ File Read(const std::wstring& workingFolder, const std::wstring& name, FILETIME&
 
 bool IsRestoreFileName(const std::wstring& name, SYSTEMTIME* keptAt, int* copy)
 {
-    if (SameName(name, RestoreFile::RestoreFileName)) return true;
+    if (FileName::Same(name, RestoreFile::RestoreFileName)) return true;
     SYSTEMTIME moment;
     int n = 1;
     if (!RestoreFile::ReadKeptName(name, moment, n)) return false;
@@ -175,8 +170,9 @@ Held WhatItHolds(const RegFile::Content& content)
     auto add = [&held](const std::wstring& keyName, size_t values) {
         ++held.keys;
         held.values += values;
-        Product p;
-        if (!RestoreCheck::ProductOf(keyName, p.registerLabel, p.name)) return;
+        const RestoreCheck::Place place = RestoreCheck::PlaceOf(keyName);
+        if (place.product.empty()) return;
+        Product p{place.product, place.registerLabel};
         auto count = std::find_if(held.registers.begin(), held.registers.end(),
                                   [&](const RegisterCount& c) { return c.registerLabel == p.registerLabel; });
         if (count == held.registers.end()) count = held.registers.insert(count, {p.registerLabel});

@@ -1,8 +1,8 @@
 // The console program's command line and its machine-readable listings,
 // in-process.
-#include "app/console/Arguments.h"
-#include "app/console/ListFormat.h"
-#include "app/console/Output.h"
+#include "console/Arguments.h"
+#include "console/ListFormat.h"
+#include "console/Output.h"
 #include "platform/Utf8.h"
 #include "catalogue/ProductRow.h"
 

@@ -2,7 +2,7 @@
 // of a removal and a restore has its documented code, and every code is one
 // that no fleet tool retries or takes for a restart. And the lines a
 // removal's outcome gives, which a script's log keeps.
-#include "app/console/Verbs.h"
+#include "console/Verbs.h"
 #include "catalogue/ProductRow.h"
 #include "platform/ProgramFolder.h"
 #include "support/TestSupport.h"
@@ -61,6 +61,7 @@ const RestoreCase RestoreCases[] = {
     {Restore::Result::Foreign, ExitCode::RestoreFileRefused},
     {Restore::Result::NotImportable, ExitCode::RestoreFileRefused},
     {Restore::Result::PersonsRegister, ExitCode::RestoreFileRefused},
+    {Restore::Result::MainRegisterDenied, ExitCode::EditorOrRights},
     {Restore::Result::EditorNotStarted, ExitCode::EditorOrRights},
     {Restore::Result::NotRestored, ExitCode::RestoreIncomplete},
     {Restore::Result::NoBackup, ExitCode::RestoreIncomplete},

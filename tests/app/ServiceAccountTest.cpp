@@ -1,6 +1,6 @@
 // SYSTEM and the other service accounts: which accounts they are, and where
 // the console keeps its files for them when no folder is named.
-#include "app/console/WorkingFolder.h"
+#include "console/WorkingFolder.h"
 #include "platform/Account.h"
 #include "platform/ProgramFolder.h"
 #include "support/TestSupport.h"
@@ -35,16 +35,16 @@ TEST(ServiceAccount, WithoutAFolderNamedItWorksInTheSharedApplicationDataFolder)
     EXPECT_EQ(WorkingFolder::DefaultPath(true), own);
     ASSERT_EQ(GetFileAttributesW(velmora.c_str()), INVALID_FILE_ATTRIBUTES) << "the test makes it and takes it away";
 
-    EXPECT_EQ(WorkingFolder::Prepare(L"", false, false).path, ProgramFolder::Path());
-    const WorkingFolder::Folder looked = WorkingFolder::Prepare(L"", false, true);
+    EXPECT_EQ(WorkingFolder::Prepare(L"", WorkingFolder::Need::Look, false).path, ProgramFolder::Path());
+    const WorkingFolder::Folder looked = WorkingFolder::Prepare(L"", WorkingFolder::Need::Look, true);
     EXPECT_EQ(looked.state, WorkingFolder::State::Missing) << "only a removal makes it";
-    const WorkingFolder::Folder made = WorkingFolder::Prepare(L"", true, true);
+    const WorkingFolder::Folder made = WorkingFolder::Prepare(L"", WorkingFolder::Need::Create, true);
     EXPECT_EQ(made.path, own);
     EXPECT_EQ(made.state, WorkingFolder::State::Ready);
     EXPECT_NE(GetFileAttributesW(own.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
     // A named folder stays the named folder, whoever runs the program.
     ScratchFolder named;
-    EXPECT_EQ(WorkingFolder::Prepare(named.path(), false, true).path, named.path());
+    EXPECT_EQ(WorkingFolder::Prepare(named.path(), WorkingFolder::Need::Look, true).path, named.path());
     EXPECT_TRUE(RemoveDirectoryW(own.c_str()));
     EXPECT_TRUE(RemoveDirectoryW(velmora.c_str()));
 }

@@ -1,9 +1,9 @@
 // The real Tessarine.com under Wine, started as a fleet tool starts it: no
 // window, standard output and error redirected to files, judged by its exit
 // code, with the real registry editor behind it.
-#include "app/console/ExitCodes.h"
-#include "app/console/ListFormat.h"
 #include "catalogue/ProductRow.h"
+#include "console/ExitCodes.h"
+#include "console/ListFormat.h"
 #include "platform/Handles.h"
 #include "platform/Registry.h"
 #include "removal/RestoreFile.h"
@@ -406,6 +406,17 @@ TEST_F(Console, EachVerbReportsByOutputAndExitCodeAndChangesNothingItShouldNot)
          ExitCode::RestoreFileRefused, "", "", false, "Uninstall 2026-03-01 10-20-30.reg"},
         {"a working folder that is a file", L"/liste /ordner " + Quoted(folder.file(L"kein Ordner.txt")),
          ExitCode::FolderUnusable, "", ""},
+        // Every verb that takes a folder refuses one that is a file, in the same words.
+        {"a check in a folder that is a file", L"/pruefen Alpha /ordner " + Quoted(folder.file(L"kein Ordner.txt")),
+         ExitCode::FolderUnusable, "", "", false, "ist kein Ordner."},
+        {"a preview in a folder that is a file", L"/entfernen Alpha /vorschau /ordner " + Quoted(folder.file(L"kein Ordner.txt")),
+         ExitCode::FolderUnusable, "", "", false, "ist kein Ordner."},
+        {"a removal into a folder that is a file", L"/entfernen Alpha /ordner " + Quoted(folder.file(L"kein Ordner.txt")),
+         ExitCode::FolderUnusable, "", "", false, "ist kein Ordner."},
+        {"a restore from a folder that is a file", L"/wiederherstellen /ordner " + Quoted(folder.file(L"kein Ordner.txt")),
+         ExitCode::FolderUnusable, "", "", false, "ist kein Ordner."},
+        {"the restore files of a folder that is a file", L"/dateien /ordner " + Quoted(folder.file(L"kein Ordner.txt")),
+         ExitCode::FolderUnusable, "", "", false, "ist kein Ordner."},
         {"a restore without a restore file", L"/wiederherstellen" + in, ExitCode::RestoreFileRefused, "", ""},
         {"a restore of a file that writes outside the products", L"/wiederherstellen /ordner " + Quoted(foreign.path()),
          ExitCode::RestoreFileRefused, "", "", true},

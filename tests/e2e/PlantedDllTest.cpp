@@ -3,7 +3,7 @@
 // system's own copy. Wine takes its builtin copy of a system DLL unless
 // DllOverrides asks for the one beside the program first, which is what
 // Windows does for a DLL that is not one of its known ones; the test asks.
-#include "app/console/ExitCodes.h"
+#include "console/ExitCodes.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 #include "platform/Dateiexistenz.h"
+#include "platform/FileName.h"
 #include "platform/ListComboFind.h"
 #include "platform/PlainFile.h"
 #include "platform/Wartezeit.h"
@@ -7,6 +8,27 @@
 #include <gtest/gtest.h>
 
 using namespace test;
+
+TEST(FileName, SameIsTheFileSystemsOwnComparison)
+{
+    const struct {
+        const wchar_t* a;
+        const wchar_t* b;
+        bool same;
+    } cases[] = {
+        {L"Uninstall.reg", L"UNINSTALL.REG", true},
+        {L"C:\\Velmora\\Arbeit", L"c:\\VELMORA\\arbeit", true},
+        {L"\u00c4nderung.reg", L"\u00e4NDERUNG.REG", true},
+        {L"Uninstall.reg", L"Uninstall.re", false},
+        {L"Uninstall.reg", L"Uninstall.reg ", false},
+        // Not the user's language: one letter is never two.
+        {L"Stra\u00dfe.reg", L"Strasse.reg", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FileName::Same(c.a, c.b), c.same) << Narrow(c.a) << " / " << Narrow(c.b);
+        EXPECT_EQ(FileName::Same(c.b, c.a), c.same) << Narrow(c.b) << " / " << Narrow(c.a);
+    }
+}
 
 TEST(FileExists, MatchesDirectoryEntries)
 {

@@ -154,7 +154,7 @@ TEST_F(Operations, AsAServiceAccountTheUserRegistersLinesAreRefusedBeforeTheEdit
     const RestoreFile::Paths user = RestoreFile::PathsIn(userFolder.path()), main = RestoreFile::PathsIn(mainFolder.path());
     ASSERT_EQ(Removal::Remove({L"Alpha", 1, userFolder.path()}, Seams(Always(L"real"))).result, Removal::Result::Removed);
     ASSERT_EQ(Removal::Remove({L"Beta", 2, mainFolder.path()}, Seams(Always(L"real"))).result, Removal::Result::Removed);
-    const std::string userFile = ReadFileBytes(user.restore);
+    const std::string userFile = ReadFileBytes(user.restore), mainFile = ReadFileBytes(main.restore);
 
     struct Case {
         const char* what;
@@ -162,27 +162,37 @@ TEST_F(Operations, AsAServiceAccountTheUserRegistersLinesAreRefusedBeforeTheEdit
         const std::wstring& folder;
         bool service;
         Restore::Result result;
+        bool mainDenied = false; // the account may not change the main register
     };
     const Case cases[] = {
         {"the user register's file as a service account", user, userFolder.path(), true,
          Restore::Result::PersonsRegister},
+        {"the main register's file without the rights on it", main, mainFolder.path(), false,
+         Restore::Result::MainRegisterDenied, true},
         {"the main register's file as a service account", main, mainFolder.path(), true, Restore::Result::Done},
         {"the user register's file as a person", user, userFolder.path(), false, Restore::Result::Done},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string before = RegistryDump();
+        const std::string log = ReadFileBytes(c.folder + L"\\" + OperationLog::FileName);
         const int startsBefore = starts;
         const Restore::Outcome outcome =
-            Restore::Run({c.paths.restore, c.folder, std::nullopt, [&] { return c.service; }},
+            Restore::Run({c.paths.restore, c.folder, std::nullopt, [&] { return c.service; },
+                          [&] { return c.mainDenied; }},
                          Seams(Always(L"real")));
         EXPECT_EQ(outcome.result, c.result);
-        if (c.result == Restore::Result::PersonsRegister) {
+        if (c.result != Restore::Result::Done) {
             EXPECT_EQ(starts, startsBefore) << "the editor never starts";
             EXPECT_EQ(RegistryDump(), before);
-            EXPECT_EQ(ReadFileBytes(c.paths.restore), userFile) << "the file stays as it was";
-            EXPECT_NE(Restore::Message(outcome).find(L"Register einer Person"), std::wstring::npos);
+            EXPECT_EQ(ReadFileBytes(c.paths.restore), &c.paths == &user ? userFile : mainFile)
+                << "the file stays as it was";
         }
+        if (c.result == Restore::Result::PersonsRegister)
+            EXPECT_NE(Restore::Message(outcome).find(L"Register einer Person"), std::wstring::npos);
+        if (c.result == Restore::Result::MainRegisterDenied)
+            EXPECT_EQ(ReadFileBytes(c.folder + L"\\" + OperationLog::FileName), log)
+                << "only looked at: the console says why, and the log keeps no line";
     }
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, Alpha));
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Velmora\\Beta"));

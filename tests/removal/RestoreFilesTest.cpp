@@ -100,20 +100,38 @@ TEST(RestoreFiles, NamesTheRegisterAndProductOfAKey)
         const wchar_t* key;
         const wchar_t* label;
         const wchar_t* product;
+        HKEY root = nullptr; // where the import writes it
+        const wchar_t* path = L"";
     } cases[] = {
-        {L"HKEY_LOCAL_MACHINE\\Software\\Velmora\\Alpha\\Sub", ProductRow::MainLabel, L"Alpha"},
-        {L"hkey_local_machine\\SOFTWARE\\Wow6432Node\\velmora\\Beta", ProductRow::Main32Label, L"Beta"},
-        {L"HKEY_CURRENT_USER\\Software\\Velmora\\Gr\u00fcn Werk", ProductRow::UserLabel, L"Gr\u00fcn Werk"},
-        {L"HKEY_CURRENT_USER\\Software\\Wow6432Node\\Velmora\\Beta", nullptr, nullptr},
-        {L"HKEY_CURRENT_USER\\Software\\Velmora", nullptr, nullptr},
-        {L"HKEY_CURRENT_USER\\Software\\Evil", nullptr, nullptr},
+        {L"HKEY_LOCAL_MACHINE\\Software\\Velmora\\Alpha\\Sub", ProductRow::MainLabel, L"Alpha", HKEY_LOCAL_MACHINE,
+         L"Software\\Velmora\\Alpha\\Sub"},
+        {L"hkey_local_machine\\SOFTWARE\\Wow6432Node\\velmora\\Beta", ProductRow::Main32Label, L"Beta",
+         HKEY_LOCAL_MACHINE, L"SOFTWARE\\Wow6432Node\\velmora\\Beta"},
+        {L"HKEY_CURRENT_USER\\Software\\Velmora\\Gr\u00fcn Werk", ProductRow::UserLabel, L"Gr\u00fcn Werk",
+         HKEY_CURRENT_USER, L"Software\\Velmora\\Gr\u00fcn Werk"},
+        {L"HKEY_CURRENT_USER\\Software\\Wow6432Node\\Velmora\\Beta", nullptr, nullptr, HKEY_CURRENT_USER,
+         L"Software\\Wow6432Node\\Velmora\\Beta"},
+        {L"HKEY_CURRENT_USER\\Software\\Velmora", nullptr, nullptr, HKEY_CURRENT_USER, L"Software\\Velmora"},
+        {L"HKEY_CURRENT_USER\\Software\\Velmora\\\\Beta", nullptr, nullptr, HKEY_CURRENT_USER,
+         L"Software\\Velmora\\\\Beta"},
+        {L"HKEY_CURRENT_USER\\Software\\Evil", nullptr, nullptr, HKEY_CURRENT_USER, L"Software\\Evil"},
+        {L"HKEY_CURRENT_USER", nullptr, nullptr, HKEY_CURRENT_USER, L""},
+        // Neither register: the import would write somewhere else.
+        {L"HKEY_USERS\\S-1-5-18\\Software\\Velmora\\Alpha", nullptr, nullptr},
+        {L"HKEY_LOCAL_MACHINE_\\Software\\Velmora\\Alpha", nullptr, nullptr},
     };
     for (const auto& c : cases) {
-        std::wstring label, product;
-        EXPECT_EQ(RestoreCheck::ProductOf(c.key, label, product), c.label != nullptr) << Narrow(c.key);
-        if (!c.label) continue;
-        EXPECT_EQ(label, c.label);
-        EXPECT_EQ(product, c.product);
+        SCOPED_TRACE(Narrow(c.key));
+        const RestoreCheck::Place place = RestoreCheck::PlaceOf(c.key);
+        EXPECT_EQ(!place.product.empty(), c.label != nullptr);
+        EXPECT_EQ(place.root, c.root);
+        if (c.root) EXPECT_EQ(place.path, c.path);
+        if (!c.label) {
+            EXPECT_EQ(place.registerLabel, L"") << "no register label at no product";
+            continue;
+        }
+        EXPECT_EQ(place.registerLabel, c.label);
+        EXPECT_EQ(place.product, c.product);
     }
 }
 

@@ -1,10 +1,10 @@
-#include "app/console/Verbs.h"
+#include "console/Verbs.h"
 
-#include "app/console/FilesFormat.h"
-#include "app/console/ListFormat.h"
-#include "app/console/Output.h"
-#include "app/console/Rights.h"
-#include "app/console/WorkingFolder.h"
+#include "console/FilesFormat.h"
+#include "console/ListFormat.h"
+#include "console/Output.h"
+#include "console/Rights.h"
+#include "console/WorkingFolder.h"
 #include "catalogue/Listing.h"
 #include "removal/Removal.h"
 #include "removal/RestoreFiles.h"
@@ -59,8 +59,8 @@ Report Check(const Arguments::Command& c)
 // holds none.
 Report Files(const Arguments::Command& c)
 {
-    const WorkingFolder::Folder folder = WorkingFolder::Prepare(c.folder, false);
-    if (folder.state == WorkingFolder::State::NotFolder) return Refused(ExitCode::FolderUnusable, WorkingFolder::Why(folder));
+    const WorkingFolder::Folder folder = WorkingFolder::Prepare(c.folder, WorkingFolder::Need::Look);
+    if (!folder.usable()) return FolderRefused(folder);
     std::vector<RestoreFiles::File> files;
     if (folder.state == WorkingFolder::State::Ready) files = RestoreFiles::List(folder.path);
     Report r;
@@ -85,15 +85,22 @@ Report Refused(int exitCode, const std::wstring& why)
     return r;
 }
 
+Report FolderRefused(const WorkingFolder::Folder& folder)
+{
+    return Refused(ExitCode::FolderUnusable, WorkingFolder::Why(folder));
+}
+
 Report Run(const Arguments::Command& c)
 {
     if (c.verb == Arguments::Verb::Help) return {ExitCode::Done, Output::Lines(Help()), {}};
-    // A folder named for a verb that does not write it must still be a
-    // folder: a mistyped path is told, not passed over.
-    if (!c.folder.empty() && c.verb != Arguments::Verb::Remove && c.verb != Arguments::Verb::Restore) {
-        const WorkingFolder::Folder folder = WorkingFolder::Prepare(c.folder, false);
-        if (folder.state == WorkingFolder::State::NotFolder)
-            return Refused(ExitCode::FolderUnusable, WorkingFolder::Why(folder));
+    // A folder named for a verb that does not use it must still be a
+    // folder: a mistyped path is told, not passed over. The verbs that use
+    // it ask for it themselves, named or not.
+    const bool usesFolder = c.verb == Arguments::Verb::Files || c.verb == Arguments::Verb::Restore
+                         || (c.verb == Arguments::Verb::Remove && !c.preview);
+    if (!c.folder.empty() && !usesFolder) {
+        const WorkingFolder::Folder folder = WorkingFolder::Prepare(c.folder, WorkingFolder::Need::Look);
+        if (!folder.usable()) return FolderRefused(folder);
     }
     // A service account's default folder is not where the program lies: say
     // where the restore files are.

@@ -1,4 +1,4 @@
-#include "app/console/WorkingFolder.h"
+#include "console/WorkingFolder.h"
 
 #include "platform/OwnFolder.h"
 #include "platform/ProgramFolder.h"
@@ -63,7 +63,7 @@ std::wstring DefaultPath(bool serviceAccount)
     return std::wstring(shared) + L"\\Velmora\\Tessarine";
 }
 
-Folder Prepare(const std::wstring& named, bool create, bool serviceAccount)
+Folder Prepare(const std::wstring& named, Need need, bool serviceAccount)
 {
     Folder f;
     f.path = named.empty() ? DefaultPath(serviceAccount) : FullPath(named);
@@ -84,7 +84,7 @@ Folder Prepare(const std::wstring& named, bool create, bool serviceAccount)
         f.state = State::NotFolder;
         return f;
     }
-    if (!create) {
+    if (need == Need::Look) {
         f.state = State::Missing;
         return f;
     }
@@ -95,8 +95,8 @@ Folder Prepare(const std::wstring& named, bool create, bool serviceAccount)
 std::wstring Why(const Folder& folder)
 {
     switch (folder.state) {
-    case State::Ready: return {};
-    case State::Missing: return L"Der Arbeitsordner \"" + folder.path + L"\" existiert nicht.";
+    case State::Ready:
+    case State::Missing: return {};
     case State::NotFolder: return L"\"" + folder.path + L"\" ist kein Ordner.";
     case State::NotMade: return L"Der Arbeitsordner \"" + folder.path + L"\" konnte nicht angelegt werden.";
     }

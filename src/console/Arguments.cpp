@@ -1,4 +1,4 @@
-#include "app/console/Arguments.h"
+#include "console/Arguments.h"
 
 #include "removal/KeyRemoval.h"
 #include "removal/RestoreFiles.h"

@@ -1,33 +1,14 @@
 // /wiederherstellen: the window's restore of a restore file in the working
 // folder, with the same checks before and after the editor.
-#include "app/console/Editor.h"
-#include "app/console/Output.h"
-#include "app/console/Rights.h"
-#include "app/console/Verbs.h"
-#include "app/console/WorkingFolder.h"
-#include "removal/RegFile.h"
+#include "console/Editor.h"
+#include "console/Output.h"
+#include "console/Rights.h"
+#include "console/Verbs.h"
+#include "console/WorkingFolder.h"
 #include "removal/Restore.h"
 #include "removal/RestoreFile.h"
 
 namespace Verbs {
-
-namespace {
-
-constexpr wchar_t MainRoot[] = L"HKEY_LOCAL_MACHINE\\";
-
-// Whether the file would write into the main register. Read only to tell
-// which rights the import needs; the restore reads and checks it again.
-bool WritesMainRegister(const std::wstring& file)
-{
-    std::string bytes;
-    if (!RestoreFile::ReadBytes(file, bytes)) return false;
-    const std::wstring prefix = RegFile::Folded(MainRoot);
-    for (const RegFile::Key& key : RegFile::Read(bytes).keys)
-        if (RegFile::Folded(key.name).compare(0, prefix.size(), prefix) == 0) return true;
-    return false;
-}
-
-} // namespace
 
 int RestoreExitCode(Restore::Result result)
 {
@@ -39,6 +20,7 @@ int RestoreExitCode(Restore::Result result)
     case Restore::Result::Foreign:
     case Restore::Result::NotImportable:
     case Restore::Result::PersonsRegister: return ExitCode::RestoreFileRefused;
+    case Restore::Result::MainRegisterDenied:
     case Restore::Result::EditorNotStarted: return ExitCode::EditorOrRights;
     case Restore::Result::NoWorkspace: return ExitCode::FolderUnusable;
     case Restore::Result::CurrentNotKept: return ExitCode::KeptNoBackup;
@@ -53,18 +35,19 @@ Report Restore(const Arguments::Command& c)
 {
     // The restore file is read from the folder; a folder that is not there
     // holds none, and is not made for nothing.
-    const WorkingFolder::Folder folder = WorkingFolder::Prepare(c.folder, false);
-    if (folder.state == WorkingFolder::State::NotFolder) return Refused(ExitCode::FolderUnusable, WorkingFolder::Why(folder));
+    const WorkingFolder::Folder folder = WorkingFolder::Prepare(c.folder, WorkingFolder::Need::Look);
+    if (!folder.usable()) return FolderRefused(folder);
     const std::wstring name = c.file.empty() ? std::wstring(RestoreFile::RestoreFileName) : c.file;
     const std::wstring file = folder.path + L"\\" + name;
     if (folder.state != WorkingFolder::State::Ready)
         return Refused(ExitCode::RestoreFileRefused, L"Im Arbeitsordner \"" + folder.path + L"\" liegt keine Datei " + name + L".");
-    if (WritesMainRegister(file) && Rights::MainRegisterDenied())
-        return Refused(ExitCode::EditorOrRights,
-                       L"Die Datei " + name + L" schreibt ins Hauptregister; das verlangt Administratorrechte.");
 
+    // Without the rights the import would be refused part way; the restore
+    // asks of the file it holds, before anything happens.
+    Restore::Request request{file, folder.path, std::nullopt};
+    request.mainRegisterDenied = Rights::MainRegisterDenied;
     Editor::Starts starts;
-    const Restore::Outcome o = Restore::Run({file, folder.path, std::nullopt}, Editor::Seams(starts));
+    const Restore::Outcome o = Restore::Run(request, Editor::Seams(starts));
 
     Report r;
     r.exitCode = RestoreExitCode(o.result);
@@ -79,6 +62,8 @@ Report Restore(const Arguments::Command& c)
     }
     if (o.result == Restore::Result::Missing)
         return Refused(r.exitCode, L"Im Arbeitsordner \"" + folder.path + L"\" liegt keine Datei " + name + L".");
+    if (o.result == Restore::Result::MainRegisterDenied)
+        return Refused(r.exitCode, L"Die Datei " + name + L" schreibt ins Hauptregister; das verlangt Administratorrechte.");
     r.err = Output::Lines(Restore::Message(o));
     if (starts.failed > 0 && starts.rightsMissing())
         r.err += Output::Lines(L"Der Registrierungs-Editor verlangt Administratorrechte.");

@@ -1,10 +1,10 @@
 // The console program's start: Tessarine.com beside Tessarine.exe. Started
 // from cmd, PowerShell or a fleet tool, it is waited for and reports by its
 // output and its exit code. It shows no window and reads no keyboard.
-#include "app/console/Arguments.h"
-#include "app/console/ExitCodes.h"
-#include "app/console/Output.h"
-#include "app/console/Verbs.h"
+#include "console/Arguments.h"
+#include "console/ExitCodes.h"
+#include "console/Output.h"
+#include "console/Verbs.h"
 #include "platform/LoadLibraries.h"
 
 #include <windows.h>

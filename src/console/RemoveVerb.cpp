@@ -1,11 +1,12 @@
 // /entfernen: the window's removal, with the same verified backup, and its
 // preview, which changes nothing.
-#include "app/console/Editor.h"
-#include "app/console/Output.h"
-#include "app/console/Rights.h"
-#include "app/console/Verbs.h"
-#include "app/console/WorkingFolder.h"
+#include "console/Editor.h"
+#include "console/Output.h"
+#include "console/Rights.h"
+#include "console/Verbs.h"
+#include "console/WorkingFolder.h"
 #include "catalogue/ProductRow.h"
+#include "removal/Counts.h"
 #include "removal/Removal.h"
 
 #include <algorithm>
@@ -14,8 +15,6 @@
 namespace Verbs {
 
 namespace {
-
-std::wstring Values(size_t n) { return std::to_wstring(n) + (n == 1 ? L" Wert" : L" Werte"); }
 
 // A place holds the product when a key of it is there, readable or not.
 bool Present(const Removal::PreviewPlace& place) { return !place.keys.empty() || !place.readable; }
@@ -62,7 +61,7 @@ Report Remove(const Arguments::Command& c)
     // the removal says which key refused, before rights or the folder count.
     if (std::any_of(places.begin(), places.end(), [](const Removal::PreviewPlace& p) { return !p.readable; })) {
         Editor::Starts none;
-        const WorkingFolder::Folder looked = WorkingFolder::Prepare(c.folder, false);
+        const WorkingFolder::Folder looked = WorkingFolder::Prepare(c.folder, WorkingFolder::Need::Look);
         return RemovalReport(Removal::Remove({c.name, c.scope, looked.path}, Editor::Seams(none)), none, looked.path,
                              !c.folder.empty());
     }
@@ -75,8 +74,8 @@ Report Remove(const Arguments::Command& c)
         return Refused(ExitCode::EditorOrRights,
                        L"Das Hauptregister kann ohne Administratorrechte nicht ge\u00e4ndert werden. "
                        L"Starten Sie Tessarine als Administrator, oder w\u00e4hlen Sie /register benutzer.");
-    const WorkingFolder::Folder folder = WorkingFolder::Prepare(c.folder, true);
-    if (folder.state != WorkingFolder::State::Ready) return Refused(ExitCode::FolderUnusable, WorkingFolder::Why(folder));
+    const WorkingFolder::Folder folder = WorkingFolder::Prepare(c.folder, WorkingFolder::Need::Create);
+    if (!folder.usable()) return FolderRefused(folder);
 
     Editor::Starts starts;
     const Removal::Outcome o = Removal::Remove({c.name, c.scope, folder.path}, Editor::Seams(starts));
@@ -85,18 +84,14 @@ Report Remove(const Arguments::Command& c)
 
 Report Preview(const Arguments::Command& c)
 {
-    // Nothing is created, not even the folder: it is only looked at.
-    if (!c.folder.empty()) {
-        const WorkingFolder::Folder folder = WorkingFolder::Prepare(c.folder, false);
-        if (folder.state == WorkingFolder::State::NotFolder)
-            return Refused(ExitCode::FolderUnusable, WorkingFolder::Why(folder));
-    }
+    // Nothing is created, not even the folder: a named one was only looked
+    // at, as for every verb that does not use it.
     const std::vector<Removal::PreviewPlace> places = Removal::Preview(c.name, c.scope);
     Report r;
     r.out = Output::Lines(L"Vorschau f\u00fcr " + c.name + L"; nichts wird ge\u00e4ndert.");
     for (const Removal::PreviewPlace& place : places)
         for (const Removal::PreviewKey& key : place.keys)
-            r.out += key.fullKeyName + L"\t" + Values(key.values) + Output::EndOfLine;
+            r.out += key.fullKeyName + L"\t" + Counts::Values(key.values) + Output::EndOfLine;
     r.out += Output::Lines(Removal::PreviewLines(places));
     if (std::none_of(places.begin(), places.end(), Present)) r.err = NameHint(c.name);
     return r;

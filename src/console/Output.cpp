@@ -1,4 +1,4 @@
-#include "app/console/Output.h"
+#include "console/Output.h"
 
 #include "platform/Utf8.h"
 

@@ -2,9 +2,10 @@
 // both registers and of clicking the file; a script's log must say which
 // registers were touched, what stays and why, and the command that undoes
 // it. What went is output; what failed goes to the error stream.
-#include "app/console/Output.h"
-#include "app/console/Verbs.h"
+#include "console/Output.h"
+#include "console/Verbs.h"
 #include "platform/Dateiexistenz.h"
+#include "platform/FileName.h"
 #include "platform/ProgramFolder.h"
 
 #include <algorithm>
@@ -77,9 +78,7 @@ std::wstring FolderArgument(const std::wstring& folder)
 std::wstring UndoCommand(const std::wstring& folder, bool named)
 {
     std::wstring line = L"Tessarine /wiederherstellen";
-    const bool programFolder =
-        CompareStringOrdinal(folder.c_str(), -1, ProgramFolder::Path().c_str(), -1, TRUE) == CSTR_EQUAL;
-    if (named || !programFolder) line += L" /ordner " + Quoted(FolderArgument(folder));
+    if (named || !FileName::Same(folder, ProgramFolder::Path())) line += L" /ordner " + Quoted(FolderArgument(folder));
     return line;
 }
 

@@ -1,7 +1,7 @@
-#include "app/console/FilesFormat.h"
+#include "console/FilesFormat.h"
 
-#include "app/console/ListFormat.h"
-#include "app/console/Output.h"
+#include "console/ListFormat.h"
+#include "console/Output.h"
 #include "removal/RestoreFileRow.h"
 
 namespace FilesFormat {

@@ -1,4 +1,4 @@
-#include "app/console/Verbs.h"
+#include "console/Verbs.h"
 
 #include <string>
 

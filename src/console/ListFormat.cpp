@@ -1,6 +1,6 @@
-#include "app/console/ListFormat.h"
+#include "console/ListFormat.h"
 
-#include "app/console/Output.h"
+#include "console/Output.h"
 #include "catalogue/ProductRow.h"
 
 #include <cwchar>

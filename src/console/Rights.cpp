@@ -1,4 +1,4 @@
-#include "app/console/Rights.h"
+#include "console/Rights.h"
 
 #include "catalogue/ProductRow.h"
 #include "platform/Handles.h"

@@ -1,4 +1,4 @@
-#include "app/console/Editor.h"
+#include "console/Editor.h"
 
 namespace Editor {
 

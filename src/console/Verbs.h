@@ -2,9 +2,10 @@
 // The console program's verbs: each runs an operation and turns its outcome
 // into lines and an exit code. Nothing is written here; the start-up writes
 // the report, so that a verb's words and code can be checked in-process.
-#include "app/console/Arguments.h"
-#include "app/console/Editor.h"
-#include "app/console/ExitCodes.h"
+#include "console/Arguments.h"
+#include "console/Editor.h"
+#include "console/ExitCodes.h"
+#include "console/WorkingFolder.h"
 #include "removal/Removal.h"
 #include "removal/Restore.h"
 
@@ -50,5 +51,7 @@ std::wstring NameHint(const std::wstring& name);
 
 // A report that ends the verb with a reason on standard error.
 Report Refused(int exitCode, const std::wstring& why);
+// The report for a working folder that is not usable().
+Report FolderRefused(const WorkingFolder::Folder& folder);
 
 } // namespace Verbs
