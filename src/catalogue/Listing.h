@@ -24,8 +24,8 @@ struct Product {
 // product key there, with its values as the key holds them.
 struct Place {
     std::wstring name;       // the product key's name as the enumeration delivered it
-    HKEY root = nullptr;     // HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER
-    const wchar_t* view = L""; // the place's label, as Product::view
+    HKEY root = nullptr;     // HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, or HKEY_USERS for a person's profile
+    std::wstring view;       // the place's label, as Product::view; a profile's names the person
     std::wstring key;        // the full path as the registry editor names it, root first
     // nullopt when the key holds no such value or cannot be read: a value,
     // never a placeholder.

@@ -35,6 +35,7 @@ constexpr VerbName Verbs[] = {
 // The switches that take a value, and the one that takes none.
 constexpr const wchar_t* ValueSwitches[] = {L"register", L"format", L"ordner"};
 constexpr wchar_t PreviewSwitch[] = L"vorschau";
+constexpr wchar_t AllUsersSwitch[] = L"alle-benutzer";
 
 // Whether the argument is one of the program's own switches. A script whose
 // variable is empty passes the next switch where the value belongs (older
@@ -47,7 +48,7 @@ bool IsKnownSwitch(const std::wstring& s)
         if (Same(name, v.name)) return true;
     for (const wchar_t* v : ValueSwitches)
         if (Same(name, v)) return true;
-    return Same(name, PreviewSwitch);
+    return Same(name, PreviewSwitch) || Same(name, AllUsersSwitch);
 }
 
 struct ScopeName {
@@ -104,7 +105,7 @@ Parsed Parse(const std::vector<std::wstring>& arguments)
 {
     std::optional<Verb> verb;
     std::optional<std::wstring> operand, scope, format, folder;
-    bool preview = false;
+    bool preview = false, allUsers = false;
 
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::wstring& a = arguments[i];
@@ -141,6 +142,11 @@ Parsed Parse(const std::vector<std::wstring>& arguments)
             *option = arguments[++i];
             continue;
         }
+        if (Same(name, AllUsersSwitch)) {
+            if (allUsers) return Refuse(a + L" ist doppelt angegeben.");
+            allUsers = true;
+            continue;
+        }
         if (Same(name, PreviewSwitch)) {
             if (preview) return Refuse(a + L" ist doppelt angegeben.");
             preview = true;
@@ -174,6 +180,15 @@ Parsed Parse(const std::vector<std::wstring>& arguments)
     }
     if (preview && c.verb != Verb::Remove) return Refuse(L"/vorschau gilt nur f\u00fcr /entfernen.");
     c.preview = preview;
+    if (allUsers) {
+        // A removal from every person's register is not built yet: refused
+        // rather than carried out on the running account's register alone.
+        if (c.verb != Verb::List && c.verb != Verb::Check)
+            return Refuse(L"/alle-benutzer gilt nur f\u00fcr /liste und /pruefen.");
+        // It stands for the user registers: with the main register alone it would mean nothing.
+        if (c.scope == MainRegister) return Refuse(L"/alle-benutzer gilt nicht mit /register haupt.");
+        c.allUsers = true;
+    }
     if (folder) {
         // cmd passes "C:\x\" as C:\x" (the backslash escapes the closing
         // quote): the folder C:\x is meant. A quote anywhere else means the

@@ -2,13 +2,15 @@
 // The console program's command line: one verb with its operand and
 // options, German switch names, each introduced by "/" or "-", compared
 // without regard to case.
-//   /liste [/register R] [/format text|csv|json] [/ordner PFAD]
-//   /pruefen NAME [/register R] [/ordner PFAD]
+//   /liste [/register R] [/alle-benutzer] [/format text|csv|json] [/ordner PFAD]
+//   /pruefen NAME [/register R] [/alle-benutzer] [/ordner PFAD]
 //   /entfernen NAME [/register R] [/vorschau] [/ordner PFAD]
 //   /wiederherstellen [DATEI] [/ordner PFAD]
 //   /dateien [/format text|csv|json] [/ordner PFAD]
 //   /? (also /hilfe, /help, -h)
-// R is beide (the default), benutzer or haupt.
+// R is beide (the default), benutzer or haupt. /alle-benutzer puts every
+// person's user register (each profile of the machine) in place of the
+// running account's own, so it does not go with haupt.
 #include <string>
 #include <vector>
 
@@ -29,6 +31,7 @@ struct Command {
     int scope = BothRegisters;
     Format format = Format::Text;
     bool preview = false;
+    bool allUsers = false; // every person's user register in place of HKEY_CURRENT_USER
     std::wstring folder; // /ordner; empty for the program's folder
     bool operator==(const Command&) const = default;
 };

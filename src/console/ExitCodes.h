@@ -16,6 +16,7 @@ inline constexpr int RestoreIncomplete = 69003;  // the import did not bring eve
 inline constexpr int RestoreFileRefused = 69004; // missing, unreadable or refused before the import
 inline constexpr int EditorOrRights = 69005;     // the editor did not start, or rights are missing
 inline constexpr int FolderUnusable = 69006;     // the working folder cannot be used
+inline constexpr int ProfileUnreachable = 69007; // /alle-benutzer: a person's profile could not be reached
 inline constexpr int Unexpected = 69099;         // an error the program did not expect
 
 struct Meaning {
@@ -33,6 +34,7 @@ inline constexpr Meaning Table[] = {
     {RestoreFileRefused, L"Wiederherstellungsdatei fehlt, ist unlesbar oder wurde abgelehnt"},
     {EditorOrRights, L"Registrierungs-Editor nicht gestartet, oder Rechte fehlen"},
     {FolderUnusable, L"Arbeitsordner nicht verwendbar"},
+    {ProfileUnreachable, L"/alle-benutzer: ein Benutzerprofil war nicht erreichbar und blieb, wie es war"},
     {Unexpected, L"unerwarteter Fehler"},
 };
 

@@ -27,6 +27,8 @@ std::wstring Help()
         L"/register beide     Haupt- und Benutzerregister (Vorgabe)\n"
         L"/register benutzer  nur das Benutzerregister\n"
         L"/register haupt     nur das Hauptregister (beide Ansichten)\n"
+        L"/alle-benutzer      jedes Benutzerregister des Rechners (jedes Profil) statt des eigenen;\n"
+        L"                    mit /liste und /pruefen, nicht mit /register haupt\n"
         L"/ordner PFAD        Arbeitsordner f\u00fcr Wiederherstellungsdateien und Tessarine.log;\n"
         L"                    Vorgabe: der Ordner des Programms. Fehlt er, wird er angelegt.\n"
         L"Schalter beginnen mit / oder -; Gro\u00df- und Kleinschreibung z\u00e4hlt nicht.\n"

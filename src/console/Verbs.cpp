@@ -1,5 +1,6 @@
 #include "console/Verbs.h"
 
+#include "console/AllUsers.h"
 #include "console/FilesFormat.h"
 #include "console/ListFormat.h"
 #include "console/Output.h"
@@ -111,8 +112,8 @@ Report Run(const Arguments::Command& c)
         return r;
     }
     switch (c.verb) {
-    case Arguments::Verb::List: return List(c);
-    case Arguments::Verb::Check: return Check(c);
+    case Arguments::Verb::List: return c.allUsers ? AllUsers::List(c) : List(c);
+    case Arguments::Verb::Check: return c.allUsers ? AllUsers::Check(c) : Check(c);
     case Arguments::Verb::Remove: return c.preview ? Preview(c) : Remove(c);
     case Arguments::Verb::Restore: return Restore(c);
     case Arguments::Verb::Files: return Files(c);

@@ -41,6 +41,8 @@ FileHandle NewBeside(const std::wstring& path, DWORD flags)
     return FileHandle();
 }
 
+} // namespace
+
 bool RenameOver(HANDLE file, const std::wstring& path)
 {
     // FILE_RENAME_INFO ends in the name; room for it and its NUL.
@@ -54,8 +56,6 @@ bool RenameOver(HANDLE file, const std::wstring& path)
     // stays as it is.
     return SetFileInformationByHandle(file, FileRenameInfo, rename, DWORD(buffer.size())) != FALSE;
 }
-
-} // namespace
 
 bool DeleteOnClose(HANDLE file)
 {

@@ -37,6 +37,10 @@ bool Remove(const std::wstring& path);
 // it fails; the name is then as it was.
 bool Replace(const std::wstring& path, const std::string& bytes);
 
+// Renames the open file (opened with DELETE access) to path, replacing
+// what is there: a link under the name goes as a name, its target stays.
+bool RenameOver(HANDLE file, const std::wstring& path);
+
 // Marks the open file (opened with DELETE access) to go when its last
 // handle closes: the file deleted is the file that was opened, whatever its
 // name leads to by then.

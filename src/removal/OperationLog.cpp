@@ -6,7 +6,6 @@
 #include "removal/Counts.h"
 
 #include <cstdio>
-#include <cstring>
 #include <cwchar>
 #include <iterator>
 
@@ -90,17 +89,9 @@ bool RollOver(HANDLE measured, const std::wstring& path, const std::wstring& old
     FileHandle log(CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!log || !SameFile(log.get(), measured)) return false;
-    // FILE_RENAME_INFO ends in the name; room for it and its NUL.
-    std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + (older.size() + 1) * sizeof(wchar_t));
-    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-    rename->ReplaceIfExists = TRUE;
-    rename->RootDirectory = nullptr;
-    rename->FileNameLength = DWORD(older.size() * sizeof(wchar_t));
-    std::memcpy(rename->FileName, older.c_str(), (older.size() + 1) * sizeof(wchar_t));
     // A rename that fails (the older log held open by someone, the folder
     // not writable) leaves the log as it is; the line goes on at its end.
-    return SetFileInformationByHandle(log.get(), FileRenameInfo, rename, DWORD(buffer.size())) != FALSE;
+    return log && SameFile(log.get(), measured) && PlainFile::RenameOver(log.get(), older);
 }
 
 } // namespace

@@ -35,6 +35,12 @@ Command Make(Verb verb, std::wstring name = {}, int scope = BothRegisters, Forma
     return c;
 }
 
+Command Everyone(Command c)
+{
+    c.allUsers = true;
+    return c;
+}
+
 const Case Cases[] = {
     {"help", {L"/?"}, Make(Verb::Help)},
     {"help with a dash", {L"-?"}, Make(Verb::Help)},
@@ -66,10 +72,22 @@ const Case Cases[] = {
     {"restore a kept copy", {L"/wiederherstellen", L"uninstall 2026-03-01 10-20-30 (2).REG", L"/ordner", L"D:\\x"},
      Make(Verb::Restore, {}, BothRegisters, Format::Text, false, L"D:\\x", L"uninstall 2026-03-01 10-20-30 (2).REG")},
     {"the restore files", {L"/dateien"}, Make(Verb::Files)},
+    {"every person's register listed", {L"/liste", L"/Alle-Benutzer", L"/format", L"csv"},
+     Everyone(Make(Verb::List, {}, BothRegisters, Format::Csv))},
+    {"every person's register checked, user registers only", {L"/pruefen", L"Alpha", L"/register", L"benutzer", L"-ALLE-BENUTZER"},
+     Everyone(Make(Verb::Check, L"Alpha", UserRegister))},
     {"the restore files of a folder as JSON", {L"-DATEIEN", L"/ordner", L"D:\\x", L"/format", L"json"},
      Make(Verb::Files, {}, BothRegisters, Format::Json, false, L"D:\\x")},
 
     {"nothing at all", {}, std::nullopt},
+    {"every person's register beside the main register alone", {L"/liste", L"/alle-benutzer", L"/register", L"haupt"},
+     std::nullopt, L"/register haupt"},
+    {"every person's register twice", {L"/pruefen", L"Alpha", L"/alle-benutzer", L"/ALLE-BENUTZER"}, std::nullopt},
+    {"every person's register beside the restore", {L"/wiederherstellen", L"/alle-benutzer"}, std::nullopt},
+    {"a removal from every person's register, not built", {L"/entfernen", L"Alpha", L"/alle-benutzer", L"/vorschau"},
+     std::nullopt, L"/liste und /pruefen"},
+    {"every person's register beside the restore files", {L"/dateien", L"/alle-benutzer"}, std::nullopt},
+    {"a folder whose value is the switch for every person", {L"/liste", L"/ordner", L"/alle-benutzer"}, std::nullopt},
     {"an unknown switch", {L"/liste", L"/alles"}, std::nullopt},
     {"two verbs", {L"/liste", L"/pruefen", L"Alpha"}, std::nullopt},
     {"a verb twice", {L"/liste", L"/LISTE"}, std::nullopt},
@@ -210,7 +228,7 @@ TEST(ConsoleArguments, ListingsGiveEveryPlaceAsItIsInCsvAndJson)
         const std::vector<Listing::Place> one{c.place};
         EXPECT_EQ(ListFormat::Csv(one), CsvHeader + Eol + c.csvRecord + Eol);
         EXPECT_EQ(ListFormat::Json(one), L"[" + Eol + L" " + c.jsonObject + Eol + L"]" + Eol);
-        const Listing::Product product{c.place.name, HKEY_CURRENT_USER, c.place.view,
+        const Listing::Product product{c.place.name, HKEY_CURRENT_USER, c.place.view.c_str(),
                                        c.place.installDir.value_or(ProductRow::NoInstallDir),
                                        c.place.version.value_or(ProductRow::NoVersion)};
         const std::wstring row = ProductRow::Make(product.name, ProductRow::UserRootName, product.installDir,

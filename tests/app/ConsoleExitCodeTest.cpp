@@ -108,6 +108,7 @@ const Pinned PinnedCodes[] = {
     {ExitCode::RestoreFileRefused, 69004, L"Wiederherstellungsdatei fehlt"},
     {ExitCode::EditorOrRights, 69005, L"Rechte fehlen"},
     {ExitCode::FolderUnusable, 69006, L"Arbeitsordner"},
+    {ExitCode::ProfileUnreachable, 69007, L"Benutzerprofil war nicht erreichbar"},
     {ExitCode::Unexpected, 69099, L"unerwartet"},
 };
 
