@@ -16,11 +16,15 @@
 //   count-plain                           one plain listing, for counting its calls
 //   console COM FOLDER RUNS FIRST [SECOND] Tessarine.com with the arguments FIRST
 //                                         (then SECOND) RUNS times, output to a file
+//   steps FOLDER RUNS NAME                a small removal and restore (product NAME,
+//                                         seeded here in the user register) step by
+//                                         step in-process, FOLDER the working folder
 #include "Clock.h"
 #include "ConsoleRuns.h"
 #include "Listings.h"
 #include "LinuxProcess.h"
 #include "Program.h"
+#include "Steps.h"
 
 #include "app/ControlIds.h"
 #include "app/RestoreFilesDialog.h"
@@ -528,6 +532,8 @@ int wmain(int argc, wchar_t** argv)
         result = app.Start(arg(2), arg(3)) && app.WaitListed(120) && app.Close(CloseSeconds) ? 0 : Fail("startup");
     } else if (mode == L"console" && (argc == 6 || argc == 7)) {
         result = ConsoleRuns(arg(2), arg(3), _wtoi(argv[4]), arg(5), arg(6));
+    } else if (mode == L"steps" && argc == 5) {
+        result = Steps(arg(2), _wtoi(argv[3]), arg(4));
     } else if (mode == L"count-plain") {
         std::printf("plain_listed %d\n", PlainListing(HKEY_LOCAL_MACHINE) + PlainListing(HKEY_CURRENT_USER));
         result = 0;

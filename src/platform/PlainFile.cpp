@@ -121,14 +121,14 @@ bool Replace(const std::wstring& path, const std::string& bytes)
     return false;
 }
 
-bool WriteNew(const std::wstring& path, const std::string& bytes)
+bool WriteNew(const std::wstring& path, const std::string& bytes, Durability durability)
 {
     FileHandle out(CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                                nullptr));
     if (!out) return false;
     DWORD written = 0;
     if (WriteFile(out.get(), bytes.data(), DWORD(bytes.size()), &written, nullptr) && written == bytes.size()
-        && FlushFileBuffers(out.get()))
+        && (durability == Durability::WhileUsed || FlushFileBuffers(out.get())))
         return true;
     // A partial file of ours must not pass for a complete one.
     (void)DeleteOnClose(out.get());

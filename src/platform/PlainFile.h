@@ -46,9 +46,16 @@ bool RenameOver(HANDLE file, const std::wstring& path);
 // name leads to by then.
 bool DeleteOnClose(HANDLE file);
 
+// Whether a new file's bytes must be on the disk before the write counts.
+// A file that is only handed to another program at once, while the file it
+// copies stays until that program's work is checked, loses nothing in a
+// crash: the cache serves the other program as well.
+enum class Durability { Flushed, WhileUsed };
+
 // Creates the file anew (CREATE_NEW: a name that is there, a link included,
-// refuses) and writes the bytes through to the disk. ERROR_FILE_EXISTS when
-// the name was taken; a partial file is taken away again.
-bool WriteNew(const std::wstring& path, const std::string& bytes);
+// refuses) and writes the bytes, flushed through to the disk unless they
+// are needed only while used. ERROR_FILE_EXISTS when the name was taken; a
+// partial file is taken away again.
+bool WriteNew(const std::wstring& path, const std::string& bytes, Durability durability = Durability::Flushed);
 
 } // namespace PlainFile

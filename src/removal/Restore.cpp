@@ -127,10 +127,13 @@ Result Import(const Request& request, const RegistryEditor::Seams& seams, RegFil
 
     // The editor gets the checked bytes in a file of the restore's own, held
     // as the original is: it needs to share reading, which the right to
-    // delete the original does not allow.
+    // delete the original does not allow. The copy goes with its folder, and
+    // the original stays until the import is checked: a flush would keep
+    // nothing that a crash could take.
     Workspace::Folder space(request.workingFolder);
     const std::wstring copy = space.file(FileName(request.file));
-    if (!space.made() || !PlainFile::WriteNew(copy, bytes)) return Result::NoWorkspace;
+    if (!space.made() || !PlainFile::WriteNew(copy, bytes, PlainFile::Durability::WhileUsed))
+        return Result::NoWorkspace;
     const FileHandle copyHeld = RestoreFile::OpenHeld(copy);
     if (!copyHeld) return Result::NoWorkspace;
 

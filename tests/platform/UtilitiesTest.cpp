@@ -161,7 +161,7 @@ TEST(WaitForProcess, ReturnsWhenTheProcessEndsOrTheBoundPasses)
 namespace {
 
 enum class Kind { Link, LinkToNothing, Plain, Missing };
-enum class Op { Open, OpenOrCreate, Remove, Replace, WriteNew };
+enum class Op { Open, OpenOrCreate, Remove, Replace, WriteNew, WriteNewWhileUsed };
 
 bool Carry(Op op, const std::wstring& name)
 {
@@ -171,6 +171,7 @@ bool Carry(Op op, const std::wstring& name)
     case Op::Remove: return PlainFile::Remove(name);
     case Op::Replace: return PlainFile::Replace(name, "new");
     case Op::WriteNew: return PlainFile::WriteNew(name, "new");
+    case Op::WriteNewWhileUsed: return PlainFile::WriteNew(name, "new", PlainFile::Durability::WhileUsed);
     }
     return false;
 }
@@ -209,6 +210,11 @@ TEST(PlainFile, ANameThatIsALinkIsNeitherFollowedNorWrittenThrough)
         {"write a link to nothing anew", Kind::LinkToNothing, Op::WriteNew, false, nullptr},
         {"write a plain file anew", Kind::Plain, Op::WriteNew, false, "mine"},
         {"write a missing file anew", Kind::Missing, Op::WriteNew, true, "new"},
+        // Unflushed, as the import's copy is written: only the flush is left out.
+        {"write a link anew, unflushed", Kind::Link, Op::WriteNewWhileUsed, false, "target"},
+        {"write a link to nothing anew, unflushed", Kind::LinkToNothing, Op::WriteNewWhileUsed, false, nullptr},
+        {"write a plain file anew, unflushed", Kind::Plain, Op::WriteNewWhileUsed, false, "mine"},
+        {"write a missing file anew, unflushed", Kind::Missing, Op::WriteNewWhileUsed, true, "new"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
