@@ -705,6 +705,7 @@ TEST_F(Console, JsonGivesBackEveryNameAsTheRegistryHoldsItAndCsvMarksWhatItCanno
 
 TEST_F(Console, RestoreFilesAreListedNewestFirstInEveryFormatByTheNamesTheRestoreTakes)
 {
+    ASSERT_TRUE(InTheExpectedZone());
     SeedProducts();
     const std::string registry = RegistryDump();
     const std::wstring in = L" /ordner " + Quoted(folder.path());

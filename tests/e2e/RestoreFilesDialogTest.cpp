@@ -261,6 +261,7 @@ TEST_F(RestoreFilesDialogTest, ThreeRemovalsAreListedNewestFirstWithTheirProduct
 
 TEST_F(RestoreFilesDialogTest, EachRowTellsWhenItsRemovalWasMade)
 {
+    ASSERT_TRUE(InTheExpectedZone());
     AddProduct(HKEY_CURRENT_USER, L"Alpha", L"C:\\Alpha");
     AddProduct(HKEY_CURRENT_USER, L"Beta", L"C:\\Beta");
     Driver app(TESSARINE_EXE, folder.path());
@@ -354,6 +355,10 @@ TEST_F(RestoreFilesDialogTest, ASlowImportTakesNoSecondPressAndRestoresOnce)
     std::set<DWORD> editors;
     ASSERT_TRUE(WaitFor([&] { return !(editors = EditorsOf(app.processId())).empty(); }, 10000))
         << "the import started";
+    // A handle of the test's own, which tells whether the editor still runs
+    // however soon it ends.
+    const ProcessHandle editor(OpenProcess(SYNCHRONIZE, FALSE, *editors.begin()));
+    ASSERT_TRUE(editor);
     EXPECT_FALSE(IsWindowEnabled(list));
     EXPECT_FALSE(IsWindowEnabled(restore));
     EXPECT_FALSE(IsWindowEnabled(close));
@@ -364,6 +369,16 @@ TEST_F(RestoreFilesDialogTest, ASlowImportTakesNoSecondPressAndRestoresOnce)
     PostMessageW(restore, BM_CLICK, 0, 0);
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(restore));
     Key(app, dialog, VK_ESCAPE);
+    // A mark posted behind the five: once the list holds it, the program has
+    // handled them, in the order they came. Handled after the import, they
+    // would meet a list without the file and prove nothing.
+    constexpr DWORD Mark = 4711;
+    PostMessageW(list, LVM_SETHOVERTIME, 0, LPARAM(Mark));
+    ASSERT_TRUE(WaitFor([&] {
+        DWORD_PTR hover = 0;
+        return SendMessageTimeoutW(list, LVM_GETHOVERTIME, 0, 0, SMTO_NORMAL, 1000, &hover) && hover == Mark;
+    }, 30000)) << "the five inputs were handled";
+    EXPECT_EQ(WaitForSingleObject(editor.get(), 0), DWORD(WAIT_TIMEOUT)) << "while the editor still imported";
     bool asked = false, closedDuringImport = false;
     ASSERT_TRUE(WaitFor([&] {
         const std::set<DWORD> running = EditorsOf(app.processId());

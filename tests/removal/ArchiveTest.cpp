@@ -48,6 +48,7 @@ void AwaitNextSecond()
 
 TEST_F(Archive, EveryReplacedRestoreFileIsKeptAndTheOldestRestoresItsProduct)
 {
+    ASSERT_TRUE(InTheExpectedZone());
     AddProduct(HKEY_LOCAL_MACHINE, L"Alpha", L"C:\\Programme\\Alpha", L"2.0");
     SetDword(HKEY_CURRENT_USER, Alpha + L"\\Plugins", L"Enabled", 1);
     AddProduct(HKEY_CURRENT_USER, L"Beta");

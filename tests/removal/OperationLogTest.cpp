@@ -32,8 +32,8 @@ ULONGLONG Seconds(const SYSTEMTIME& t)
     return ((ULONGLONG(f.dwHighDateTime) << 32) | f.dwLowDateTime) / 10000000;
 }
 
-// The logged time, "YYYY-MM-DDTHH:MM:SS+HH:MM", lies between the two
-// moments (UTC) once its offset is taken off.
+// The logged time, "YYYY-MM-DDTHH:MM:SS+HH:MM", has the offset of local
+// time, and lies between the two moments (UTC) once that is taken off.
 testing::AssertionResult LoggedBetween(const std::wstring& field, const SYSTEMTIME& before, const SYSTEMTIME& after)
 {
     unsigned y, mo, d, h, mi, s, oh, om;
@@ -44,6 +44,9 @@ testing::AssertionResult LoggedBetween(const std::wstring& field, const SYSTEMTI
         return testing::AssertionFailure() << "not a time with its offset: " << Narrow(field);
     const SYSTEMTIME local{WORD(y), WORD(mo), 0, WORD(d), WORD(h), WORD(mi), WORD(s), 0};
     const long long offset = (sign == L'-' ? -1 : 1) * (long long)(oh * 3600 + om * 60);
+    if (offset != MinutesEastOfUtcNow() * 60LL)
+        return testing::AssertionFailure() << Narrow(field) << " does not have the offset of local time, "
+                                           << MinutesEastOfUtcNow() << " minutes east of UTC";
     const long long utc = (long long)Seconds(local) - offset;
     if (utc < (long long)Seconds(before) || utc > (long long)Seconds(after) + 1)
         return testing::AssertionFailure() << Narrow(field) << " is not the moment of the operation in UTC";
@@ -73,6 +76,7 @@ TEST_F(Log, OneLineForEveryOperationWithItsFieldsAndNoValueData)
     AddProduct(HKEY_LOCAL_MACHINE, L"Beta", Secret.c_str(), SecretVersion.c_str());
     AddProduct(HKEY_CURRENT_USER, L"Beta", Secret.c_str());
     AddProduct(HKEY_CURRENT_USER, L"Gone");
+    ASSERT_TRUE(InTheExpectedZone());
     Load();
     const std::wstring kept = L"Uninstall 2026-12-07 09-05-03.reg";
 
@@ -187,17 +191,27 @@ TEST(OperationLog, ALineEscapesItsFieldsAndNamesAtMostTwentyProducts)
 // and is no plain file of one link is passed over, never written through.
 TEST_F(Log, ALogThatIsNoPlainFileIsPassedOverAndChangesNothing)
 {
-    const std::wstring log = folder.file(OperationLog::FileName), other = folder.file(L"Anderswo.txt");
+    const std::wstring log = folder.file(OperationLog::FileName), other = folder.file(L"Anderswo.txt"),
+                       nowhere = folder.file(L"Nirgends.txt");
     const struct {
         const char* what;
         std::function<bool()> plant;
+        bool symbolic;
     } cases[] = {
-        {"a folder", [&] { return CreateDirectoryW(log.c_str(), nullptr) != FALSE; }},
+        {"a folder", [&] { return CreateDirectoryW(log.c_str(), nullptr) != FALSE; }, false},
         {"a hard link to another file",
          [&] {
              WriteFileBytes(other, "fremd");
              return CreateHardLinkW(log.c_str(), other.c_str(), nullptr) != FALSE;
-         }},
+         },
+         false},
+        {"a symbolic link to another file",
+         [&] {
+             WriteFileBytes(other, "fremd");
+             return MakeLink(other, log);
+         },
+         true},
+        {"a symbolic link to a file that is not there", [&] { return MakeLink(nowhere, log); }, true},
     };
     AddProduct(HKEY_CURRENT_USER, L"Alpha");
     Load();
@@ -218,25 +232,39 @@ TEST_F(Log, ALogThatIsNoPlainFileIsPassedOverAndChangesNothing)
         EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\Velmora\\Alpha"));
         EXPECT_FALSE(FileThere(paths.restore));
         if (FileThere(other)) EXPECT_EQ(ReadFileBytes(other), "fremd") << "nothing written through the link";
+        EXPECT_FALSE(FileThere(nowhere)) << "nothing made at the far end of a link";
         EXPECT_FALSE(FileThere(folder.file(OperationLog::OlderFileName)));
-        if (!RemoveDirectoryW(log.c_str())) ASSERT_TRUE(DeleteFileW(log.c_str()));
+        if (c.symbolic) ASSERT_TRUE(RemoveLink(log));
+        else if (!RemoveDirectoryW(log.c_str())) ASSERT_TRUE(DeleteFileW(log.c_str()));
     }
 }
 
 TEST_F(Log, ALogThatALineWouldTakePastItsLimitRollsOverFirst)
 {
     const std::wstring log = folder.file(OperationLog::FileName), older = folder.file(OperationLog::OlderFileName);
+    AddProduct(HKEY_CURRENT_USER, L"Alpha");
+    Load();
+    // Every removal of Alpha logs a line of one length: its time has a
+    // fixed width, and the rest is the same each time.
+    Select(L"Alpha");
+    answers = {IDYES, IDOK};
+    root->bEntfernen_Click();
+    const size_t line = ReadFileBytes(log).size();
+    ASSERT_GT(line, 100u);
+    answers = {IDYES};
+    root->bRestored_Click();
+    const size_t limit = size_t(OperationLog::MaxBytes);
     const struct {
         const char* what;
         size_t bytes;
         bool rolls;
     } cases[] = {
         {"a small log", 100, false},
-        {"a log of the limit less one byte", size_t(OperationLog::MaxBytes) - 1, true},
-        {"a log of the limit", size_t(OperationLog::MaxBytes), true},
+        {"a log that the line fills to the limit exactly", limit - line, false},
+        {"a log that the line would take one byte past the limit", limit - line + 1, true},
+        {"a log of the limit less one byte", limit - 1, true},
+        {"a log of the limit", limit, true},
     };
-    AddProduct(HKEY_CURRENT_USER, L"Alpha");
-    Load();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string full = std::string(c.bytes - 2, 'x') + "\r\n";
@@ -247,12 +275,16 @@ TEST_F(Log, ALogThatALineWouldTakePastItsLimitRollsOverFirst)
         answers = {IDYES, IDOK};
         root->bEntfernen_Click();
         const std::string now = ReadFileBytes(log);
+        // Compared whole but not printed: a log of a megabyte would bury the
+        // failure.
+        const std::string kept = ReadFileBytes(older);
         if (c.rolls) {
-            EXPECT_EQ(ReadFileBytes(older), full) << "the full log replaced the older one";
+            EXPECT_TRUE(kept == full) << "the full log replaced the older one; it holds " << kept.size() << " bytes";
             EXPECT_EQ(Lines().size(), 1u) << "the new log holds just the new line";
         } else {
-            EXPECT_EQ(ReadFileBytes(older), "an older log\r\n");
+            EXPECT_TRUE(kept == "an older log\r\n") << "the older log stays; it holds " << kept.size() << " bytes";
             EXPECT_EQ(now.compare(0, full.size(), full), 0);
+            EXPECT_EQ(now.size(), full.size() + line) << "the line as long as the one measured";
             EXPECT_EQ(Lines().size(), 2u);
         }
         EXPECT_NE(now.find("\tEntfernen\tAlpha\t"), std::string::npos);

@@ -40,6 +40,16 @@ struct Operations : ::testing::Test {
 
 Editor Always(const wchar_t* mode) { return [mode](const std::wstring&) { return mode; }; }
 
+// The file's fingerprint as a list takes it: through the handle that read it.
+testing::AssertionResult FingerprintOf(const std::wstring& file, RestoreFile::Fingerprint& fingerprint)
+{
+    const FileHandle held = RestoreFile::OpenHeld(file);
+    std::string bytes;
+    if (!held || !RestoreFile::ReadBytes(held.get(), bytes) || !RestoreFile::FingerprintOf(held.get(), bytes, fingerprint))
+        return testing::AssertionFailure() << "no fingerprint of " << Narrow(file);
+    return testing::AssertionSuccess();
+}
+
 } // namespace
 
 TEST_F(Operations, ARemovalTellsWhatItDidAndDeletesOnlyWhatIsBackedUp)
@@ -197,28 +207,64 @@ TEST_F(Operations, ARestoreTellsWhatItDidAndImportsOnlyWhatPassedItsChecks)
     const std::string backup = ReadFileBytes(paths.restore);
     const std::string removed = RegistryDump();
 
+    // What a list showed of the file before the restore: nothing (no list),
+    // the file as it is, another file with the same bytes that took its
+    // name, or the same file before it was rewritten in place.
+    enum class Listed { None, AsItIs, Replaced, RewrittenInPlace };
     struct Case {
         const char* what;
         std::string file;
         Editor editor;
-        bool listedElsewhere; // the list showed another file under this name
+        Listed listed;
         Restore::Result result;
     };
     const std::string foreign = Utf16File(RegHead
                                           + L"[HKEY_CURRENT_USER\\Software\\Other]\r\n\"x\"=\"y\"\r\n\r\n");
     const std::vector<Case> cases{
-        {"foreign file", foreign, Always(L"real"), false, Restore::Result::Foreign},
-        {"unreadable file", "rubbish", Always(L"real"), false, Restore::Result::NotRead},
-        {"editor missing", backup, Always(L""), false, Restore::Result::EditorNotStarted},
-        {"editor imports nothing", backup, Always(L"nothing"), false, Restore::Result::NotRestored},
-        {"not the file listed", backup, Always(L"real"), true, Restore::Result::Changed},
-        {"done", backup, Always(L"real"), false, Restore::Result::Done},
+        {"foreign file", foreign, Always(L"real"), Listed::None, Restore::Result::Foreign},
+        {"unreadable file", "rubbish", Always(L"real"), Listed::None, Restore::Result::NotRead},
+        {"editor missing", backup, Always(L""), Listed::None, Restore::Result::EditorNotStarted},
+        {"editor imports nothing", backup, Always(L"nothing"), Listed::None, Restore::Result::NotRestored},
+        {"another file with the same bytes under the name listed", backup, Always(L"real"), Listed::Replaced,
+         Restore::Result::Changed},
+        {"the file listed, rewritten in place", backup, Always(L"real"), Listed::RewrittenInPlace,
+         Restore::Result::Changed},
+        {"done, the file as listed", backup, Always(L"real"), Listed::AsItIs, Restore::Result::Done},
     };
+    const std::wstring elsewhere = folder.file(L"Anderswo.reg");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        WriteFileBytes(paths.restore, c.file);
         std::optional<RestoreFile::Fingerprint> listed;
-        if (c.listedElsewhere) listed = RestoreFile::Fingerprint{};
+        RestoreFile::Fingerprint seen;
+        switch (c.listed) {
+        case Listed::None:
+        case Listed::AsItIs: break;
+        case Listed::Replaced:
+            // Kept beside, so that the name's new file cannot take its index.
+            WriteFileBytes(elsewhere, c.file);
+            ASSERT_TRUE(FingerprintOf(elsewhere, seen));
+            listed = seen;
+            break;
+        case Listed::RewrittenInPlace:
+            WriteFileBytes(paths.restore, foreign);
+            ASSERT_TRUE(FingerprintOf(paths.restore, seen));
+            listed = seen;
+            break;
+        }
+        WriteFileBytes(paths.restore, c.file);
+        RestoreFile::Fingerprint now;
+        ASSERT_TRUE(FingerprintOf(paths.restore, now));
+        if (c.listed == Listed::AsItIs) listed = now;
+        // Each refusal has one cause: the file's identity, or its bytes.
+        if (c.listed == Listed::Replaced) {
+            ASSERT_NE(now.index, seen.index) << "another file";
+            ASSERT_EQ(now.digest, seen.digest) << "the same bytes";
+        }
+        if (c.listed == Listed::RewrittenInPlace) {
+            ASSERT_EQ(now.volume, seen.volume) << "the same file";
+            ASSERT_EQ(now.index, seen.index) << "the same file";
+            ASSERT_NE(now.digest, seen.digest) << "other bytes";
+        }
         const Restore::Outcome outcome = Restore::Run({paths.restore, folder.path(), listed}, Seams(c.editor));
         EXPECT_EQ(outcome.result, c.result);
         const bool done = c.result == Restore::Result::Done;

@@ -142,6 +142,7 @@ TEST_F(RestoreFilesFixture, ListsEveryRestoreFileNewestFirstWithWhatItHolds)
                              + L"\"B\"=\"2\"\r\n\r\n" + ProductKey(L"HKEY_CURRENT_USER", L"ALPHA") + L"\r\n"
                              + ProductKey(L"HKEY_CURRENT_USER", L"Beta") + L"\"V\"=\"1\"\r\n\r\n"
                              + ProductKey(L"HKEY_CURRENT_USER", L"beta", L"\\Sub") + L"\"W\"=\"2\"\r\n\r\n";
+    ASSERT_TRUE(InTheExpectedZone());
     // Each file with the local time its removal wrote it. A kept name tells
     // when the file was replaced, which is the next removal's time: the
     // list goes by the write, and on a tie Uninstall.reg comes first, then
@@ -266,48 +267,78 @@ TEST_F(RestoreFilesFixture, RestoreCheckTakesWhatTheImportWritesAndRefusesWhatIt
 TEST_F(RestoreFilesFixture, MenuCommandFollowsAnyRestoreFileAndTheButtonUninstallRegAlone)
 {
     Load();
+    // The folder's write time as the change leaves it: moved on, or put back
+    // to the time of the last look, as a change within the same moment
+    // leaves it. Put back, the tick answers from what it learnt where that
+    // time lay long enough back, and looks again where it did not.
+    enum class Stamp { Moved, BackToSettled, BackToRecent };
     const struct {
         const char* what;
         const wchar_t* file;
+        Stamp stamp;
         bool command, button;
     } cases[] = {
-        {"no file", nullptr, false, false},
-        {"a temporary export only", L"Uninstall_1.reg", false, false},
-        {"a kept file only", L"Uninstall 2026-12-07 09-05-03.reg", true, false},
-        {"Uninstall.reg", L"Uninstall.reg", true, true},
-        {"no file again: both go grey", nullptr, false, false},
-        {"a folder named Uninstall.reg", L"Uninstall.reg\\", false, false},
+        {"no file", nullptr, Stamp::Moved, false, false},
+        {"a temporary export only", L"Uninstall_1.reg", Stamp::Moved, false, false},
+        {"a kept file only", L"Uninstall 2026-12-07 09-05-03.reg", Stamp::Moved, true, false},
+        {"a kept file within the moment of a recent look", L"Uninstall 2026-12-07 09-05-03.reg", Stamp::BackToRecent,
+         true, false},
+        {"Uninstall.reg", L"Uninstall.reg", Stamp::Moved, true, true},
+        {"Uninstall.reg behind a settled time", L"Uninstall.reg", Stamp::BackToSettled, true, true},
+        {"Uninstall.reg within the moment of a recent look", L"Uninstall.reg", Stamp::BackToRecent, true, true},
+        {"no file again: both go grey", nullptr, Stamp::Moved, false, false},
+        {"a folder named Uninstall.reg", L"Uninstall.reg\\", Stamp::Moved, false, false},
+        {"a folder named as a kept file", L"Uninstall 2026-12-07 09-05-03.reg\\", Stamp::Moved, false, false},
     };
-    // The timer reads the folder again only when its write time moved: the
-    // folder is made to look settled, an hour old, before each change and
-    // again after it, so that every answer must come from that time.
-    auto settle = [this] {
+    const auto folderTime = [this] {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        EXPECT_TRUE(GetFileAttributesExW(folder.path().c_str(), GetFileExInfoStandard, &data));
+        return data.ftLastWriteTime;
+    };
+    const auto stamp = [this](const FILETIME& at) {
         FileHandle handle(CreateFileW(folder.path().c_str(), FILE_WRITE_ATTRIBUTES,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        return handle && SetFileTime(handle.get(), nullptr, nullptr, &at);
+    };
+    const auto secondsAgo = [](ULONGLONG seconds) {
         FILETIME now;
         GetSystemTimeAsFileTime(&now);
         ULARGE_INTEGER t{{now.dwLowDateTime, now.dwHighDateTime}};
-        t.QuadPart -= 3600ULL * 10'000'000;
-        const FILETIME hourAgo{t.LowPart, t.HighPart};
-        ASSERT_TRUE(handle && SetFileTime(handle.get(), nullptr, nullptr, &hourAgo));
+        t.QuadPart -= seconds * 10'000'000;
+        return FILETIME{t.LowPart, t.HighPart};
+    };
+    const auto shown = [this] { return std::make_pair(CommandEnabled(), root->bRestored.enabled()); };
+    // The timer reads the folder again only when its write time moved: the
+    // folder is made to look settled, an hour old, before each change and
+    // again after it, so that every answer must come from that time.
+    const auto settle = [&] {
+        ASSERT_TRUE(stamp(secondsAgo(3600)));
         root->Timer1_Timer();
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         settle();
+        if (c.stamp == Stamp::BackToRecent) {
+            // A look at a time of this very moment: not yet to be trusted.
+            ASSERT_TRUE(stamp(secondsAgo(0)));
+            root->Timer1_Timer();
+        }
+        const std::pair<bool, bool> before = shown();
+        const FILETIME looked = folderTime();
         // A name ending in a backslash is made a folder.
         const std::wstring name = c.file ? c.file : L"";
         const bool isFolder = !name.empty() && name.back() == L'\\';
         const std::wstring path = folder.file(isFolder ? name.substr(0, name.size() - 1) : name);
         if (isFolder) ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
         else if (c.file) WriteFileBytes(path, "x");
+        if (c.stamp != Stamp::Moved) ASSERT_TRUE(stamp(looked));
         root->Timer1_Timer();
-        EXPECT_EQ(CommandEnabled(), c.command);
-        EXPECT_EQ(root->bRestored.enabled(), c.button);
+        const std::pair<bool, bool> now{c.command, c.button};
+        if (c.stamp != Stamp::Moved) ASSERT_NE(before, now) << "a change that the last look's answer hides";
+        EXPECT_EQ(shown(), c.stamp == Stamp::BackToSettled ? before : now);
         settle();
-        EXPECT_EQ(CommandEnabled(), c.command) << "settled";
-        EXPECT_EQ(root->bRestored.enabled(), c.button) << "settled";
+        EXPECT_EQ(shown(), now) << "settled";
         if (isFolder) ASSERT_TRUE(RemoveDirectoryW(path.c_str()));
         else if (c.file) ASSERT_TRUE(DeleteFileW(path.c_str()));
     }

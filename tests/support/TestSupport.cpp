@@ -6,6 +6,9 @@
 #include "removal/RegFile.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <utility>
 
 #include <gtest/gtest.h>
@@ -174,22 +177,38 @@ bool FileThere(const std::wstring& path)
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool MakeLink(const std::wstring& target, const std::wstring& link)
+namespace {
+
+// Runs a shell command on the Unix side to its end, for a name beside the
+// folder's other files. start /wait does not wait for a Unix program: the
+// command is done once the marker it writes last is there.
+bool RunToItsEnd(const std::wstring& command, const std::wstring& beside)
 {
-    const std::string from = UnixPath(target), at = UnixPath(link);
-    if (from.empty() || at.empty()) return false;
-    // start /wait does not wait for a Unix program: the link is there once
-    // the marker written after it is.
-    const std::wstring marker = link + L".made";
-    if (!RunOnUnixSide(L"/bin/sh -c \"ln -s '" + Widened(from) + L"' '" + Widened(at) + L"' && touch '"
-                       + Widened(at) + L".made'\""))
-        return false;
+    const std::string at = UnixPath(beside);
+    if (at.empty()) return false;
+    const std::wstring marker = beside + L".done";
+    if (!RunOnUnixSide(L"/bin/sh -c \"" + command + L" && touch '" + Widened(at) + L".done'\"")) return false;
     const ULONGLONG end = GetTickCount64() + 20000;
     while (!FileThere(marker)) {
         if (GetTickCount64() > end) return false;
         Sleep(20);
     }
     return DeleteFileW(marker.c_str()) != FALSE;
+}
+
+} // namespace
+
+bool MakeLink(const std::wstring& target, const std::wstring& link)
+{
+    const std::string from = UnixPath(target), at = UnixPath(link);
+    if (from.empty() || at.empty()) return false;
+    return RunToItsEnd(L"ln -s '" + Widened(from) + L"' '" + Widened(at) + L"'", link);
+}
+
+bool RemoveLink(const std::wstring& link)
+{
+    const std::string at = UnixPath(link);
+    return !at.empty() && RunToItsEnd(L"rm -f '" + Widened(at) + L"'", link);
 }
 
 std::string Utf16File(const std::wstring& text)
@@ -295,6 +314,29 @@ std::string Narrow(const std::wstring& text)
     std::string out(size_t(std::max(n, 0)), '\0');
     if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), out.data(), n, nullptr, nullptr);
     return out;
+}
+
+int MinutesEastOfUtcNow()
+{
+    SYSTEMTIME utc, local;
+    GetSystemTime(&utc);
+    GetLocalTime(&local);
+    FILETIME u, l;
+    if (!SystemTimeToFileTime(&utc, &u) || !SystemTimeToFileTime(&local, &l)) return 0;
+    const auto ticks = [](const FILETIME& t) { return LONGLONG((ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime); };
+    // The two reads lie milliseconds apart; a zone's offset is whole minutes.
+    return int(std::llround(double(ticks(l) - ticks(u)) / (60.0 * 10'000'000)));
+}
+
+testing::AssertionResult InTheExpectedZone()
+{
+    const char* expected = std::getenv("TESSARINE_EXPECT_UTC_OFFSETS");
+    if (!expected) return testing::AssertionSuccess();
+    const int now = MinutesEastOfUtcNow();
+    for (const std::wstring& offset : Split(std::wstring(expected, expected + std::strlen(expected)), L","))
+        if (!offset.empty() && std::stoi(offset) == now) return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "local time is " << now << " minutes east of UTC, not one of " << expected
+                                       << ": the zone of this run did not take";
 }
 
 } // namespace test

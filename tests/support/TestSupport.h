@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 namespace test {
 
 inline constexpr wchar_t Velmora[] = L"Software\\Velmora";
@@ -66,6 +68,9 @@ bool FileThere(const std::wstring& path);
 // and its file calls follow a real link as Windows' do. The target need not
 // exist. Waits until the link is there; false when no link could be made.
 bool MakeLink(const std::wstring& target, const std::wstring& link);
+// Removes the link itself, on the Unix side: Wine's DeleteFileW deletes a
+// link's target, and finds nothing at the end of one that leads nowhere.
+bool RemoveLink(const std::wstring& link);
 
 // UTF-16LE bytes with the byte order mark, as the registry editor writes.
 std::string Utf16File(const std::wstring& text);
@@ -103,5 +108,16 @@ bool TakeQuit(WPARAM* exitCode = nullptr);
 
 // UTF-8 for test messages.
 std::string Narrow(const std::wstring& text);
+
+// How many minutes local time is ahead of UTC now, from the local and the
+// UTC clock read side by side, without asking the platform for its zone.
+int MinutesEastOfUtcNow();
+// The time tests run once more under another zone (tests/CMakeLists.txt),
+// whose offsets TESSARINE_EXPECT_UTC_OFFSETS lists in minutes east of UTC
+// ("-210,-150": standard and summer time). A run that silently stayed in
+// UTC would pass every time test whatever the program made of local time,
+// so such a run first asks whether local time is in that zone. Without the
+// variable any zone passes.
+testing::AssertionResult InTheExpectedZone();
 
 } // namespace test
