@@ -212,7 +212,7 @@ std::wstring Message(const Outcome& outcome)
     case Result::PersonsRegister:
         return L"Die Datei " + Quoted(name) + L" schreibt Eintr\u00e4ge ins Benutzerregister. Sie geh\u00f6ren in das "
                L"Register einer Person; unter einem Dienstkonto wie SYSTEM k\u00e4men sie in das eigene Register des "
-               L"Kontos und wurden nicht importiert.   "
+               L"Kontos. Es wurde nichts importiert.   "
              + FileKept(name);
     case Result::MainRegisterDenied:
         return L"Die Datei " + Quoted(name) + L" schreibt ins Hauptregister; das verlangt Administratorrechte.   "
