@@ -21,24 +21,26 @@ struct Place {
 // Each product the file writes, in its place, found in the registry now.
 std::vector<Place> Places(const RegFile::Content& content, const std::wstring& exportFolder)
 {
-    std::vector<Place> places;
+    // Every product of the file once, whether it is there now or not, so
+    // that each is looked up once however many key lines it has.
+    std::vector<Place> named;
     RegFile::WrittenKeys keys;
-    if (!RegFile::Written(content, keys)) return places;
+    if (!RegFile::Written(content, keys)) return named;
     const KeyRemoval::RegisterSet templates = KeyRemoval::Registers(RestoreFile::PathsIn(exportFolder), 0);
     for (const auto& key : content.keys) {
         const RestoreCheck::Place written = RestoreCheck::PlaceOf(key.name);
-        const std::wstring& label = written.registerLabel;
-        const std::wstring& product = written.product;
-        if (product.empty()) continue;
-        const bool known = std::any_of(places.begin(), places.end(), [&](const Place& p) {
-            return label == p.r.label && KeyName::Same(p.product, product);
-        });
         const auto place = std::find_if(templates.begin(), templates.end(),
-                                        [&](const KeyRemoval::Register& r) { return label == r.label; });
-        if (known || place == templates.end()) continue;
-        Place p{product, *place};
+                                        [&](const KeyRemoval::Register& r) { return written.registerLabel == r.label; });
+        const bool known = std::any_of(named.begin(), named.end(), [&](const Place& p) {
+            return written.registerLabel == p.r.label && KeyName::Same(p.product, written.product);
+        });
+        if (written.product.empty() || place == templates.end() || known) continue;
+        named.push_back({written.product, *place});
+    }
+    std::vector<Place> places;
+    for (Place& p : named) {
         p.r.exportFile = exportFolder + L"\\Current_" + std::to_wstring(places.size() + 1) + L".reg";
-        KeyRemoval::Find(p.r, product);
+        KeyRemoval::Find(p.r, p.product);
         if (p.r.found()) places.push_back(std::move(p));
     }
     return places;
