@@ -76,6 +76,7 @@ TEST(ConsoleExitCode, EachOutcomeHasItsDocumentedCode)
         SCOPED_TRACE(c.what);
         Removal::Outcome outcome;
         outcome.result = c.result;
+        outcome.registers.resize(c.places.size());
         for (size_t i = 0; i < c.places.size(); ++i) {
             outcome.registers[i].inScope = true;
             outcome.registers[i].deletion = c.places[i];

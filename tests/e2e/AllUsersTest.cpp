@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 using namespace test;
 
 namespace {
@@ -101,5 +103,111 @@ TEST(AllUsers, ListAndCheckNameEveryPersonAndTheOneThatCannotBeReached)
     EXPECT_TRUE(EndedWith(run, ExitCode::Done));
     EXPECT_NE(run.out.find("Alpha," + CsvLabel(L"Clara", ClaraSid) + "," + ProductKey(ClaraSid, L"Alpha")), std::string::npos)
         << run.out;
+    EXPECT_FALSE(HiveThere(ClaraSid));
+}
+
+namespace {
+
+// The restore file's text, as the editor reads it (UTF-16 behind its mark).
+std::wstring RestoreText(const std::wstring& folder)
+{
+    const std::string bytes = ReadFileBytes(folder + L"\\Uninstall.reg");
+    if (bytes.size() < 2) return {};
+    std::wstring text((bytes.size() - 2) / sizeof(wchar_t), L'\0');
+    std::memcpy(text.data(), bytes.data() + 2, text.size() * sizeof(wchar_t));
+    return text;
+}
+
+std::wstring KeyLine(const std::wstring& sid, const std::wstring& product)
+{
+    return L"[HKEY_USERS\\" + sid + L"\\Software\\Velmora\\" + product + L"]";
+}
+
+bool PersonsKeyThere(const std::wstring& sid, const std::wstring& product)
+{
+    return KeyExists(HKEY_USERS, sid + L"\\Software\\Velmora\\" + product);
+}
+
+} // namespace
+
+TEST(AllUsers, RemovalTakesEachReachablePersonsKeysAndLeavesTheHeldOneAsItWas)
+{
+    CleanVelmora clean;
+    AddProduct(HKEY_LOCAL_MACHINE, L"Alpha", L"C:\\Programme\\Alpha", L"1.0");
+    MachineProfiles machine(ThreePeople({L"Alpha", L"Beta"}, {L"Alpha"}, {L"Alpha"}));
+    ASSERT_TRUE(machine.ready());
+    ScratchFolder folder;
+    const std::wstring in = L" /ordner " + Quoted(folder.path());
+    const std::string clara = Label(L"Clara", ClaraSid) + ": nicht erreichbar - NTUSER.DAT wird von einem anderen "
+                                                          "Prozess gehalten (Fehler 32).\r\n";
+    WriteFileBytes(folder.file(L"kein Ordner"), "a file");
+
+    // What a preview or a refused removal leaves: every key, no file, no hive of the program's.
+    struct Row {
+        const char* what;
+        std::wstring arguments;
+        int code;
+        std::vector<std::string> out;
+        std::vector<std::string> notOut;
+        bool claraNamed = true; // a refusal before the removal tells only why
+    };
+    const Row untouched[] = {
+        {"a preview names each person's keys", L"/entfernen alpha /alle-benutzer /vorschau" + in,
+         ExitCode::ProfileUnreachable,
+         {ProductKey(AnnaSid, L"Alpha") + "\t2 Werte\r\n", ProductKey(BerndSid, L"Alpha") + "\t2 Werte\r\n",
+          "HKEY_LOCAL_MACHINE\\Software\\Velmora\\Alpha\t2 Werte\r\n",
+          Label(L"Anna", AnnaSid) + ": 1 Schl\xc3\xbc" "ssel, 2 Werte\r\n",
+          Label(Bernd, BerndSid) + ": 1 Schl\xc3\xbc" "ssel, 2 Werte\r\n"},
+         {ProductKey(ClaraSid, L"Alpha"), ProductKey(AnnaSid, L"Beta")}},
+        {"a preview of the user registers alone", L"/entfernen Alpha /alle-benutzer /register benutzer /vorschau",
+         ExitCode::ProfileUnreachable, {ProductKey(BerndSid, L"Alpha") + "\t2 Werte\r\n"}, {"HKEY_LOCAL_MACHINE"}},
+        {"nobody reached has it", L"/entfernen Gamma /alle-benutzer /register benutzer" + in,
+         ExitCode::ProfileUnreachable, {"Gamma: kein Schl\xc3\xbc" "ssel im gew\xc3\xa4hlten Register, nichts zu entfernen.\r\n"},
+         {}},
+        {"a working folder that is a file, after the people were looked into",
+         L"/entfernen Alpha /alle-benutzer /ordner " + Quoted(folder.file(L"kein Ordner")), ExitCode::FolderUnusable, {}, {}, false},
+    };
+    for (const Row& row : untouched) {
+        SCOPED_TRACE(row.what);
+        const ConsoleRun run = RunConsole(row.arguments);
+        EXPECT_TRUE(EndedWith(run, row.code)) << run.err;
+        for (const std::string& part : row.out) EXPECT_NE(run.out.find(part), std::string::npos) << part << "\nin:\n" << run.out;
+        for (const std::string& part : row.notOut) EXPECT_EQ(run.out.find(part), std::string::npos) << part;
+        EXPECT_EQ(run.err.find(clara) != std::string::npos, row.claraNamed) << run.err;
+        EXPECT_TRUE(HivesAsBefore());
+        EXPECT_TRUE(PersonsKeyThere(AnnaSid, L"Alpha"));
+        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Velmora\\Alpha"));
+        EXPECT_FALSE(FileThere(folder.file(L"Uninstall.reg")));
+        EXPECT_FALSE(FileThere(folder.file(L"Tessarine.log")));
+    }
+
+    // The removal: Anna's key goes from her loaded register, Bernd's from the
+    // hive the program loads; Wine does not write his hive back, so his
+    // removal is judged by the restore file and the output. Clara is named
+    // and keeps hers; the main register is not in the scope.
+    const ConsoleRun run = RunConsole(L"/entfernen Alpha /alle-benutzer /register benutzer" + in);
+    EXPECT_TRUE(EndedWith(run, ExitCode::ProfileUnreachable)) << run.err;
+    EXPECT_NE(run.out.find(Label(L"Anna", AnnaSid) + ": " + ProductKey(AnnaSid, L"Alpha") + " entfernt\r\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(Label(Bernd, BerndSid) + ": " + ProductKey(BerndSid, L"Alpha") + " entfernt\r\n"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("Clara"), std::string::npos) << run.out;
+    EXPECT_EQ(run.err, clara);
+    EXPECT_FALSE(PersonsKeyThere(AnnaSid, L"Alpha"));
+    EXPECT_TRUE(PersonsKeyThere(AnnaSid, L"Beta"));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Velmora\\Alpha"));
+    EXPECT_TRUE(HivesAsBefore());
+    const std::wstring restore = RestoreText(folder.path());
+    EXPECT_NE(restore.find(KeyLine(AnnaSid, L"Alpha")), std::wstring::npos) << Narrow(restore);
+    EXPECT_NE(restore.find(KeyLine(BerndSid, L"Alpha")), std::wstring::npos) << Narrow(restore);
+    EXPECT_NE(restore.find(L"\"InstallDir\"=\"C:\\\\Users\\\\Anna\\\\Alpha\""), std::wstring::npos) << Narrow(restore);
+    for (const std::wstring& absent : {KeyLine(ClaraSid, L"Alpha"), KeyLine(AnnaSid, L"Beta"), std::wstring(L"HKEY_LOCAL_MACHINE")})
+        EXPECT_EQ(restore.find(absent), std::wstring::npos) << Narrow(absent);
+    const std::string log = ReadFileBytes(folder.file(L"Tessarine.log"));
+    for (const wchar_t* sid : {AnnaSid, BerndSid, ClaraSid}) EXPECT_NE(log.find(Narrow(sid)), std::string::npos) << log;
+
+    // Clara's register, free again, still holds her key.
+    machine.release(2);
+    const ConsoleRun check = RunConsole(L"/pruefen Alpha /alle-benutzer /register benutzer");
+    EXPECT_TRUE(EndedWith(check, ExitCode::Found));
+    EXPECT_NE(check.out.find(Label(L"Clara", ClaraSid)), std::string::npos) << check.out;
     EXPECT_FALSE(HiveThere(ClaraSid));
 }
