@@ -33,10 +33,17 @@ std::vector<Place> Places(const RegFile::Content& content, const std::wstring& e
         const bool known = std::any_of(places.begin(), places.end(), [&](const Place& p) {
             return label == p.r.label && KeyName::Same(p.product, product);
         });
-        const auto place = std::find_if(templates.begin(), templates.end(),
-                                        [&](const KeyRemoval::Register& r) { return label == r.label; });
-        if (known || place == templates.end()) continue;
-        Place p{product, *place};
+        if (known) continue;
+        Place p{product, {}};
+        if (written.root == HKEY_USERS) {
+            // A person's register, its hive loaded by the restore for the import.
+            p.r = KeyRemoval::PersonRegister(written.sid, label, exportFolder);
+        } else {
+            const auto place = std::find_if(templates.begin(), templates.end(),
+                                            [&](const KeyRemoval::Register& r) { return label == r.label; });
+            if (place == templates.end()) continue;
+            p.r = *place;
+        }
         p.r.exportFile = exportFolder + L"\\Current_" + std::to_wstring(places.size() + 1) + L".reg";
         KeyRemoval::Find(p.r, product);
         if (p.r.found()) places.push_back(std::move(p));

@@ -60,6 +60,7 @@ const RestoreCase RestoreCases[] = {
     {Restore::Result::NotRead, ExitCode::RestoreFileRefused},
     {Restore::Result::Foreign, ExitCode::RestoreFileRefused},
     {Restore::Result::NotImportable, ExitCode::RestoreFileRefused},
+    {Restore::Result::ProfileUnreachable, ExitCode::RestoreFileRefused},
     {Restore::Result::PersonsRegister, ExitCode::RestoreFileRefused},
     {Restore::Result::MainRegisterDenied, ExitCode::EditorOrRights},
     {Restore::Result::EditorNotStarted, ExitCode::EditorOrRights},

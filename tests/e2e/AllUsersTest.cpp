@@ -204,6 +204,59 @@ TEST(AllUsers, RemovalTakesEachReachablePersonsKeysAndLeavesTheHeldOneAsItWas)
     const std::string log = ReadFileBytes(folder.file(L"Tessarine.log"));
     for (const wchar_t* sid : {AnnaSid, BerndSid, ClaraSid}) EXPECT_NE(log.find(Narrow(sid)), std::string::npos) << log;
 
+    // The restore files list names each person's register by the profile's folder.
+    const ConsoleRun files = RunConsole(L"/dateien" + in);
+    EXPECT_TRUE(EndedWith(files, ExitCode::Done));
+    EXPECT_NE(files.out.find("Alpha (Benutzerregister (Anna)), Alpha (Benutzerregister (" + Narrow(Bernd) + "))"),
+              std::string::npos) << files.out;
+
+    // The restore brings each person's keys back into that person's
+    // register: Anna's judged in her loaded register; Bernd's hive is loaded
+    // for the import and its check, and given back.
+    const ConsoleRun restored = RunConsole(L"/wiederherstellen" + in);
+    EXPECT_TRUE(EndedWith(restored, ExitCode::Done)) << restored.err;
+    EXPECT_TRUE(PersonsKeyThere(AnnaSid, L"Alpha"));
+    wchar_t dir[MAX_PATH] = {};
+    DWORD bytes = sizeof(dir);
+    EXPECT_EQ(RegGetValueW(HKEY_USERS, (std::wstring(AnnaSid) + L"\\Software\\Velmora\\Alpha").c_str(), L"InstallDir",
+                           RRF_RT_REG_SZ, nullptr, dir, &bytes),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::wstring(dir), L"C:\\Users\\Anna\\Alpha");
+    EXPECT_FALSE(FileThere(folder.file(L"Uninstall.reg")));
+    EXPECT_TRUE(FileThere(folder.file(L"Uninstall.bak")));
+    EXPECT_TRUE(HivesAsBefore());
+
+    // A file for a person the machine has no profile of, for one whose hive is
+    // held, or for anything else below HKEY_USERS is refused before the editor
+    // starts, and stays.
+    const struct {
+        const char* what;
+        std::wstring key;
+        std::string err; // in the error stream
+    } refused[] = {
+        {"a profile that is gone", L"HKEY_USERS\\S-1-5-21-1000-2000-3000-1099\\Software\\Velmora\\Alpha",
+         "S-1-5-21-1000-2000-3000-1099: kein Benutzerprofil dieses Rechners"},
+        {"a profile whose hive is held", L"HKEY_USERS\\" + std::wstring(ClaraSid) + L"\\Software\\Velmora\\Alpha",
+         "Clara, " + Narrow(ClaraSid) + ": NTUSER.DAT wird von einem anderen Prozess gehalten (Fehler 32)"},
+        {"a service's own hive", L"HKEY_USERS\\S-1-5-18\\Software\\Velmora\\Alpha", "Uninstall.reg"},
+        {"the template of new profiles", L"HKEY_USERS\\.DEFAULT\\Software\\Velmora\\Alpha", "Uninstall.reg"},
+        {"beside the product root of a person", L"HKEY_USERS\\" + std::wstring(AnnaSid) + L"\\Software\\Andere\\Alpha",
+         "Uninstall.reg"},
+    };
+    for (const auto& row : refused) {
+        SCOPED_TRACE(row.what);
+        const std::string bytes = Utf16File(std::wstring(RegHeader) + L"\r\n\r\n[" + row.key + L"]\r\n\"V\"=\"1\"\r\n\r\n");
+        WriteFileBytes(folder.file(L"Uninstall.reg"), bytes);
+        const ConsoleRun refusal = RunConsole(L"/wiederherstellen" + in);
+        EXPECT_TRUE(EndedWith(refusal, ExitCode::RestoreFileRefused)) << refusal.err;
+        EXPECT_NE(refusal.err.find(row.err), std::string::npos) << refusal.err;
+        EXPECT_EQ(ReadFileBytes(folder.file(L"Uninstall.reg")), bytes);
+        EXPECT_FALSE(HiveThere(L"S-1-5-21-1000-2000-3000-1099"));
+        EXPECT_FALSE(KeyExists(HKEY_USERS, L"S-1-5-18\\Software\\Velmora\\Alpha"));
+        EXPECT_FALSE(KeyExists(HKEY_USERS, std::wstring(AnnaSid) + L"\\Software\\Andere"));
+        EXPECT_TRUE(HivesAsBefore());
+    }
+
     // Clara's register, free again, still holds her key.
     machine.release(2);
     const ConsoleRun check = RunConsole(L"/pruefen Alpha /alle-benutzer /register benutzer");
