@@ -181,6 +181,24 @@ TEST(AllUsers, RemovalTakesEachReachablePersonsKeysAndLeavesTheHeldOneAsItWas)
         EXPECT_FALSE(FileThere(folder.file(L"Tessarine.log")));
     }
 
+    // A removal that fails after it loaded Bernd's hive (a leftover that
+    // cannot be cleared, a folder under the new restore file's name) gives
+    // it back all the same.
+    {
+        ScratchFolder taken;
+        ASSERT_TRUE(CreateDirectoryW(taken.file(L"Uninstall.tmp").c_str(), nullptr));
+        WriteFileBytes(taken.file(L"Uninstall.tmp\\inside"), "someone else's");
+        const ConsoleRun failed = RunConsole(L"/entfernen Alpha /alle-benutzer /register benutzer /ordner " + Quoted(taken.path()));
+        EXPECT_TRUE(EndedWith(failed, ExitCode::FolderUnusable)) << failed.err;
+        EXPECT_NE(failed.err.find("konnten nicht gel\xc3\xb6scht werden; nichts wurde entfernt."), std::string::npos) << failed.err;
+        EXPECT_NE(failed.err.find(clara), std::string::npos) << failed.err;
+        EXPECT_TRUE(HivesAsBefore());
+        EXPECT_TRUE(PersonsKeyThere(AnnaSid, L"Alpha"));
+        EXPECT_FALSE(FileThere(taken.file(L"Uninstall.reg")));
+        (void)DeleteFileW(taken.file(L"Uninstall.tmp\\inside").c_str()); // the scratch folder's cleanup tells what stays
+        (void)RemoveDirectoryW(taken.file(L"Uninstall.tmp").c_str());
+    }
+
     // The removal: Anna's key goes from her loaded register, Bernd's from the
     // hive the program loads; Wine does not write his hive back, so his
     // removal is judged by the restore file and the output. Clara is named
