@@ -76,7 +76,7 @@ void Root::RestoreFrom(const std::wstring& file, HWND owner, const std::optional
     // and that changed or went since is not asked about: the question would
     // name what the user did not see.
     if (listed && !Restore::StillAsListed(file, *listed)) {
-        Ask(Restore::Message({Restore::Result::Changed, name, {}, {}}), RestoreTitle, MB_OK | MB_ICONEXCLAMATION, owner);
+        Ask(Restore::Message({Restore::Result::Changed, name, {}, {}, {}}), RestoreTitle, MB_OK | MB_ICONEXCLAMATION, owner);
         return;
     }
     if (!Dateiexistenz::FileExists(file)) return;

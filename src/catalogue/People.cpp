@@ -12,6 +12,11 @@ std::wstring Label(const Profiles::Profile& profile)
     return std::wstring(ProductRow::UserLabel) + L" (" + profile.name + L", " + profile.sid + L")";
 }
 
+std::wstring UnreachedLine(const Unreached& u)
+{
+    return Label(u.profile) + L": nicht erreichbar - " + Profiles::Reason(u.why, u.code) + L".";
+}
+
 std::vector<Unreached> ForEach(const std::function<void(const Profiles::Profile&)>& work)
 {
     std::vector<Unreached> unreached;

@@ -27,6 +27,9 @@ struct Unreached {
     DWORD code = ERROR_SUCCESS;
 };
 
+// "Benutzerregister (Clara, S-1-5-21-...): nicht erreichbar - <why>."
+std::wstring UnreachedLine(const Unreached& unreached);
+
 // Runs work once for each person's profile whose register can be reached,
 // with its hive under HKEY_USERS\<SID> while work runs; a hive loaded for it
 // is unloaded before the next profile is taken. Returns the profiles that

@@ -9,7 +9,7 @@ std::wstring KeyPath(const std::wstring& name, const wchar_t* productRoot)
 
 const wchar_t* RootName(HKEY root)
 {
-    return root == HKEY_LOCAL_MACHINE ? MainRootName : UserRootName;
+    return root == HKEY_LOCAL_MACHINE ? MainRootName : root == HKEY_USERS ? UsersRootName : UserRootName;
 }
 
 std::wstring Make(const std::wstring& name, const std::wstring& root,

@@ -15,6 +15,7 @@ inline constexpr wchar_t ProductRoot[] = L"Software\\Velmora";
 inline constexpr wchar_t ProductRoot32[] = L"Software\\Wow6432Node\\Velmora";
 inline constexpr wchar_t MainRootName[] = L"HKEY_LOCAL_MACHINE";
 inline constexpr wchar_t UserRootName[] = L"HKEY_CURRENT_USER";
+inline constexpr wchar_t UsersRootName[] = L"HKEY_USERS";
 // The places of a product as the window's texts, the log and the restore
 // files list name them: the main register's 64-bit view, its 32-bit view,
 // and the user register.

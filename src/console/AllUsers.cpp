@@ -31,16 +31,12 @@ std::wstring TextOf(const std::vector<Listing::Place>& places)
 void Unreachable(const std::vector<People::Unreached>& unreached, Verbs::Report& r)
 {
     if (unreached.empty()) return;
-    for (const People::Unreached& u : unreached) r.err += Output::Lines(UnreachedLine(u));
+    for (const People::Unreached& u : unreached) r.err += Output::Lines(People::UnreachedLine(u));
     if (r.exitCode == ExitCode::Done) r.exitCode = ExitCode::ProfileUnreachable;
 }
 
 } // namespace
 
-std::wstring UnreachedLine(const People::Unreached& u)
-{
-    return People::Label(u.profile) + L": nicht erreichbar - " + Profiles::Reason(u.why, u.code) + L".";
-}
 
 Verbs::Report List(const Arguments::Command& c)
 {

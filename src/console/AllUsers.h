@@ -13,7 +13,4 @@ namespace AllUsers {
 Verbs::Report List(const Arguments::Command& command);
 Verbs::Report Check(const Arguments::Command& command);
 
-// "Benutzerregister (Clara, S-1-5-21-...): nicht erreichbar - <why>."
-std::wstring UnreachedLine(const People::Unreached& unreached);
-
 } // namespace AllUsers

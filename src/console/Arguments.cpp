@@ -181,10 +181,9 @@ Parsed Parse(const std::vector<std::wstring>& arguments)
     if (preview && c.verb != Verb::Remove) return Refuse(L"/vorschau gilt nur f\u00fcr /entfernen.");
     c.preview = preview;
     if (allUsers) {
-        // A removal from every person's register is not built yet: refused
-        // rather than carried out on the running account's register alone.
-        if (c.verb != Verb::List && c.verb != Verb::Check)
-            return Refuse(L"/alle-benutzer gilt nur f\u00fcr /liste und /pruefen.");
+        // A restore brings each key back to the register its file names.
+        if (c.verb != Verb::List && c.verb != Verb::Check && c.verb != Verb::Remove)
+            return Refuse(L"/alle-benutzer gilt nur f\u00fcr /liste, /pruefen und /entfernen.");
         // It stands for the user registers: with the main register alone it would mean nothing.
         if (c.scope == MainRegister) return Refuse(L"/alle-benutzer gilt nicht mit /register haupt.");
         c.allUsers = true;

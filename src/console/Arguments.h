@@ -4,7 +4,7 @@
 // without regard to case.
 //   /liste [/register R] [/alle-benutzer] [/format text|csv|json] [/ordner PFAD]
 //   /pruefen NAME [/register R] [/alle-benutzer] [/ordner PFAD]
-//   /entfernen NAME [/register R] [/vorschau] [/ordner PFAD]
+//   /entfernen NAME [/register R] [/alle-benutzer] [/vorschau] [/ordner PFAD]
 //   /wiederherstellen [DATEI] [/ordner PFAD]
 //   /dateien [/format text|csv|json] [/ordner PFAD]
 //   /? (also /hilfe, /help, -h)

@@ -24,7 +24,7 @@ std::wstring Registers(const Removal::Outcome& o)
 {
     std::vector<std::wstring> labels;
     for (const auto& r : o.registers)
-        if (Went(r)) labels.push_back(L"dem " + std::wstring(r.label));
+        if (Went(r)) labels.push_back(L"dem " + r.label);
     std::wstring text;
     for (size_t i = 0; i < labels.size(); ++i)
         text += (i == 0 ? L"" : i + 1 == labels.size() ? L" und " : L", ") + labels[i];
@@ -117,7 +117,7 @@ Report RemovalReport(const Removal::Outcome& o, const Editor::Starts& starts, co
     case Removal::Result::Unreadable:
         for (const KeyRemoval::Register& place : o.registers)
             if (place.inScope && !place.refusedKey.empty())
-                r.err += Output::Lines(std::wstring(place.label) + L": der Schl\u00fcssel " + place.refusedKey
+                r.err += Output::Lines(place.label + L": der Schl\u00fcssel " + place.refusedKey
                                        + L" verweigert das Lesen.");
         r.err += Output::Lines(name + L" wurde nicht entfernt: was nicht gelesen werden kann, kann nicht "
                                       L"vollst\u00e4ndig gesichert werden.");
@@ -131,7 +131,7 @@ Report RemovalReport(const Removal::Outcome& o, const Editor::Starts& starts, co
     if (anyWent) {
         r.out = Output::Lines(name + L" wurde aus " + Registers(o) + L" entfernt.");
         for (const auto& p : places)
-            if (Went(p)) r.out += Output::Lines(std::wstring(p.label) + L": " + p.fullKeyName + L" entfernt");
+            if (Went(p)) r.out += Output::Lines(p.label + L": " + p.fullKeyName + L" entfernt");
     }
     if (o.backup == KeyRemoval::Backup::Replaced) {
         r.out += Output::Lines(L"Wiederherstellungsdatei: " + RestoreFile::PathsIn(folder).restore);
@@ -143,7 +143,7 @@ Report RemovalReport(const Removal::Outcome& o, const Editor::Starts& starts, co
     r.err = Output::Lines(name + (!anyWent ? L" wurde nicht entfernt." : L" wurde nicht vollst\u00e4ndig entfernt."));
     for (const auto& p : places)
         if (Stays(p))
-            r.err += Output::Lines(std::wstring(p.label) + L": " + p.fullKeyName + L" bleibt: " + WhyItStays(p, o.backup));
+            r.err += Output::Lines(p.label + L": " + p.fullKeyName + L" bleibt: " + WhyItStays(p, o.backup));
     if (o.backup == KeyRemoval::Backup::NotWritten)
         r.err += Output::Lines(L"Die Wiederherstellungsdatei " + RestoreFile::PathsIn(folder).restore
                                + L" konnte nicht geschrieben werden.");

@@ -19,7 +19,8 @@ int RestoreExitCode(Restore::Result result)
     case Restore::Result::NotRead:
     case Restore::Result::Foreign:
     case Restore::Result::NotImportable:
-    case Restore::Result::PersonsRegister: return ExitCode::RestoreFileRefused;
+    case Restore::Result::PersonsRegister:
+    case Restore::Result::ProfileUnreachable: return ExitCode::RestoreFileRefused;
     case Restore::Result::MainRegisterDenied:
     case Restore::Result::EditorNotStarted: return ExitCode::EditorOrRights;
     case Restore::Result::NoWorkspace: return ExitCode::FolderUnusable;

@@ -44,7 +44,7 @@ Report Check(const Arguments::Command& c)
     // called it absent would call the machine clean.
     for (const Removal::PreviewPlace& place : Removal::Preview(c.name, c.scope))
         if (!place.keys.empty() || !place.readable)
-            found += (found.empty() ? L"" : L", ") + std::wstring(place.label)
+            found += (found.empty() ? L"" : L", ") + place.label
                    + (place.readable ? L"" : L" - nicht vollst\u00e4ndig lesbar");
     if (found.empty()) {
         r.out = Output::Lines(c.name + L": nicht gefunden.");

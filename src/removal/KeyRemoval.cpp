@@ -50,6 +50,18 @@ RegisterSet Registers(const RestoreFile::Paths& paths, int scope)
             make(HKEY_CURRENT_USER, ProductRow::ProductRoot, ProductRow::UserLabel, paths.userExport, user)};
 }
 
+Register PersonRegister(const std::wstring& sid, const std::wstring& label, const std::wstring& exportFolder)
+{
+    Register r;
+    r.root = HKEY_USERS;
+    r.productRoot = sid + L"\\" + ProductRow::ProductRoot;
+    r.label = label;
+    // The SID makes the name; nothing else in the workspace is named so.
+    r.exportFile = exportFolder + L"\\Uninstall_" + sid + L".reg";
+    r.inScope = true;
+    return r;
+}
+
 bool IsProductName(const std::wstring& name)
 {
     return !name.empty() && name.find(L'\\') == std::wstring::npos;
@@ -58,13 +70,13 @@ bool IsProductName(const std::wstring& name)
 void Find(Register& r, const std::wstring& productName)
 {
     if (!IsProductName(productName)) return;
-    const std::wstring path = ProductRow::KeyPath(productName, r.productRoot);
+    const std::wstring path = ProductRow::KeyPath(productName, r.productRoot.c_str());
     std::wstring stored = productName;
     const Registry::Presence presence = Registry::RegKeyPresence(r.root, path);
     if (presence == Registry::Presence::Absent) return;
     // A key that cannot be opened has no stored spelling to learn.
     if (presence == Registry::Presence::Readable && !Registry::RegStoredName(r.root, path, stored)) return;
-    r.keyPath = ProductRow::KeyPath(stored, r.productRoot);
+    r.keyPath = ProductRow::KeyPath(stored, r.productRoot.c_str());
     r.fullKeyName = std::wstring(ProductRow::RootName(r.root)) + L"\\" + r.keyPath;
     if (presence == Registry::Presence::Refused) r.refusedKey = r.fullKeyName;
 }
@@ -86,7 +98,7 @@ Backup SecureBackup(const RestoreFile::Paths& paths, RegisterSet& registers, std
     // An export that fails its check stays out of the restore file; the
     // other registers' keys may still go.
     std::vector<BackupCheck::Subtree> checked;
-    std::string parts[std::tuple_size_v<RegisterSet>];
+    std::vector<std::string> parts(registers.size());
     for (size_t i = 0; i < registers.size(); ++i) {
         Register& r = registers[i];
         if (!r.toDelete()) continue;

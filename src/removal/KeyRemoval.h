@@ -7,7 +7,6 @@
 #include "removal/RestoreFile.h"
 
 #include <windows.h>
-#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,8 +25,8 @@ enum class Deletion {
 // and what the removal did with it.
 struct Register {
     HKEY root = nullptr;
-    const wchar_t* productRoot = L""; // the product key's parent, below the root
-    const wchar_t* label = L""; // as the window's texts name the register and view
+    std::wstring productRoot; // the product key's parent, below the root
+    std::wstring label;       // as the window's texts name the register and view, or the person's register
     std::wstring exportFile;
     bool inScope = false;      // the confirmed scope exports and deletes here
     std::wstring keyPath;      // below the root, as the registry spells it; empty while not found
@@ -46,9 +45,15 @@ struct Register {
 
 // The main register's two views (64-bit, then 32-bit) and the user
 // register, and whether the scope (the index of the scope selector: 0 both
-// registers, 1 user register, 2 main register) takes in each.
-using RegisterSet = std::array<Register, 3>;
+// registers, 1 user register, 2 main register) takes in each. A removal
+// from every person's register puts one place a person in place of the
+// user register.
+using RegisterSet = std::vector<Register>;
 RegisterSet Registers(const RestoreFile::Paths& paths, int scope);
+
+// One person's register, at HKEY_USERS\<SID>, its hive loaded; label names
+// the person. Its export is written into exportFolder under a name of its own.
+Register PersonRegister(const std::wstring& sid, const std::wstring& label, const std::wstring& exportFolder);
 
 // A name that can only name a product key: not empty, no backslash (which
 // would reach a key below a product, or the product root itself).

@@ -29,13 +29,22 @@ std::vector<Place> Places(const RegFile::Content& content, const std::wstring& e
     const KeyRemoval::RegisterSet templates = KeyRemoval::Registers(RestoreFile::PathsIn(exportFolder), 0);
     for (const auto& key : content.keys) {
         const RestoreCheck::Place written = RestoreCheck::PlaceOf(key.name);
-        const auto place = std::find_if(templates.begin(), templates.end(),
-                                        [&](const KeyRemoval::Register& r) { return written.registerLabel == r.label; });
+        const std::wstring& label = written.registerLabel;
         const bool known = std::any_of(named.begin(), named.end(), [&](const Place& p) {
-            return written.registerLabel == p.r.label && KeyName::Same(p.product, written.product);
+            return label == p.r.label && KeyName::Same(p.product, written.product);
         });
-        if (written.product.empty() || place == templates.end() || known) continue;
-        named.push_back({written.product, *place});
+        if (written.product.empty() || known) continue;
+        Place p{written.product, {}};
+        if (written.root == HKEY_USERS) {
+            // A person's register, its hive loaded by the restore for the import.
+            p.r = KeyRemoval::PersonRegister(written.sid, label, exportFolder);
+        } else {
+            const auto place = std::find_if(templates.begin(), templates.end(),
+                                            [&](const KeyRemoval::Register& r) { return label == r.label; });
+            if (place == templates.end()) continue;
+            p.r = *place;
+        }
+        named.push_back(std::move(p));
     }
     std::vector<Place> places;
     for (Place& p : named) {

@@ -3,9 +3,13 @@
 #include "removal/Removal.h"
 
 #include "platform/Dateiexistenz.h"
+#include "platform/Profiles.h"
 #include "removal/OperationLog.h"
 #include "removal/RestoreFile.h"
 #include "removal/Workspace.h"
+
+#include <algorithm>
+#include <memory>
 
 namespace Removal {
 
@@ -70,11 +74,16 @@ std::wstring FileNameOf(const std::wstring& path) { return path.substr(path.find
 // each moves to its name in the working folder, where the user finds it, and
 // a name taken there (by anything, a link included) leaves it in the
 // workspace, which then stays. Their names, as seen from the working folder.
-std::vector<std::wstring> KeepExports(const RestoreFile::Paths& paths, const std::wstring& workingFolder,
+std::vector<std::wstring> KeepExports(const KeyRemoval::RegisterSet& registers, const std::wstring& workingFolder,
                                       Workspace::Folder& space)
 {
+    // Told in the order of their names, as the user finds them.
+    std::vector<const std::wstring*> files;
+    for (const KeyRemoval::Register& r : registers) files.push_back(&r.exportFile);
+    std::sort(files.begin(), files.end(),
+              [](const std::wstring* a, const std::wstring* b) { return FileNameOf(*a) < FileNameOf(*b); });
     std::vector<std::wstring> kept;
-    for (const auto* file : {&paths.mainExport, &paths.userExport, &paths.mainExport32}) {
+    for (const std::wstring* file : files) {
         if (!Dateiexistenz::FileExists(*file)) continue;
         const std::wstring name = FileNameOf(*file);
         // Without MOVEFILE_REPLACE_EXISTING nothing under the name is written.
@@ -108,9 +117,7 @@ std::wstring Report(const Outcome& outcome)
     std::wstring text = Incomplete;
     for (const auto& r : outcome.registers) {
         if (!r.inScope || !r.found() || r.deletion == KeyRemoval::Deletion::Deleted) continue;
-        text += L"\n";
-        text += r.label;
-        text += Why(r.deletion);
+        text += L"\n" + r.label + Why(r.deletion);
     }
     if (outcome.backup == KeyRemoval::Backup::NotWritten)
         text += std::wstring(L"\n") + NotWritten + ExportsStay(outcome.exportsKept);
@@ -126,7 +133,7 @@ std::wstring UnreadableReport(const Outcome& outcome)
     std::wstring text = Unreadable;
     for (const auto& r : outcome.registers)
         if (r.inScope && !r.refusedKey.empty())
-            text += L"\n" + std::wstring(r.label) + KeyRefused + r.refusedKey + RefusesReading;
+            text += L"\n" + r.label + KeyRefused + r.refusedKey + RefusesReading;
     return text + L"\n" + NothingRemoved;
 }
 
@@ -142,7 +149,9 @@ OperationLog::Entry Logged(const Outcome& outcome)
             name = KeyRemoval::StoredName(r);
             break;
         }
-    OperationLog::Entry entry{OperationLog::Removal, {name}, {}, Message(outcome),
+    std::wstring message = Message(outcome);
+    for (const People::Unreached& u : outcome.unreached) message += L"\n" + People::UnreachedLine(u);
+    OperationLog::Entry entry{OperationLog::Removal, {name}, {}, message,
                               outcome.backup == KeyRemoval::Backup::Replaced ? RestoreFile::RestoreFileName : L""};
     for (const auto& r : outcome.registers) {
         if (r.deletion != KeyRemoval::Deletion::Deleted) continue;
@@ -175,12 +184,38 @@ Outcome Remove(const Request& request, const RegistryEditor::Seams& seams, const
     if (!MayTry(request.name, outcome)) return outcome;
 
     outcome.registers = KeyRemoval::Registers(RestoreFile::PathsIn(request.workingFolder), request.scope);
+    // Each person's hive that holds the product stays loaded until the
+    // removal ends; these owners give every one back, also on the way out
+    // of a failure.
+    std::vector<std::unique_ptr<Profiles::Hive>> hives;
+    if (request.everyPerson) {
+        const bool people = std::any_of(outcome.registers.begin(), outcome.registers.end(), [](const auto& r) {
+            return r.root == HKEY_CURRENT_USER && r.inScope;
+        });
+        std::erase_if(outcome.registers, [](const KeyRemoval::Register& r) { return r.root == HKEY_CURRENT_USER; });
+        for (const Profiles::Profile& profile : people ? Profiles::UserProfiles() : std::vector<Profiles::Profile>{}) {
+            auto hive = std::make_unique<Profiles::Hive>(profile);
+            if (!hive->usable()) {
+                outcome.unreached.push_back({profile, hive->why(), hive->code()});
+                continue;
+            }
+            KeyRemoval::Register r =
+                KeyRemoval::PersonRegister(profile.sid, People::Label(profile), request.workingFolder);
+            KeyRemoval::Find(r, request.name);
+            if (r.found()) {
+                outcome.registers.push_back(std::move(r));
+                hives.push_back(std::move(hive));
+            } else if (!hive->unload()) {
+                outcome.unreached.push_back({profile, hive->why(), hive->code()});
+            }
+        }
+    }
     // A part that cannot be read cannot be backed up, and the rest without it
     // is not the product: nothing is touched, not even a file.
     bool readable = true;
     for (auto& r : outcome.registers) {
         if (!r.inScope) continue;
-        KeyRemoval::Find(r, request.name);
+        if (r.root != HKEY_USERS) KeyRemoval::Find(r, request.name);
         readable &= KeyRemoval::ReadableWhole(r);
     }
     if (!readable) {
@@ -202,8 +237,7 @@ Outcome Remove(const Request& request, const RegistryEditor::Seams& seams, const
         return outcome;
     }
     const RestoreFile::Paths paths = RestoreFile::PathsIn(request.workingFolder, space.path());
-    const KeyRemoval::RegisterSet placed = KeyRemoval::Registers(paths, request.scope);
-    for (size_t i = 0; i < placed.size(); ++i) outcome.registers[i].exportFile = placed[i].exportFile;
+    for (auto& r : outcome.registers) r.exportFile = space.file(FileNameOf(r.exportFile));
     seams.doEvents();
 
     // Only the registers of the confirmed scope are exported: a restore
@@ -225,7 +259,15 @@ Outcome Remove(const Request& request, const RegistryEditor::Seams& seams, const
         allGone &= r.deletion == KeyRemoval::Deletion::Deleted;
     }
     outcome.result = !anyFound ? Result::NothingFound : allGone ? Result::Removed : Result::Incomplete;
-    outcome.exportsKept = KeepExports(paths, request.workingFolder, space);
+    outcome.exportsKept = KeepExports(outcome.registers, request.workingFolder, space);
+    // Given back before the log tells the run, so that a hive that stays is told there too.
+    for (auto& hive : hives)
+        if (!hive->unload()) {
+            Profiles::Profile profile;
+            (void)Profiles::Find(hive->sid(), profile); // a profile gone meanwhile is named by its SID alone
+            profile.sid = hive->sid();
+            outcome.unreached.push_back({profile, hive->why(), hive->code()});
+        }
     OperationLog::Append(request.workingFolder, Logged(outcome));
     return outcome;
 }

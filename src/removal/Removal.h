@@ -3,6 +3,7 @@
 // registry editor into the restore file. It asks nothing and shows nothing:
 // it returns what it found, exported, verified, deleted or kept, and why;
 // the window and the console present that.
+#include "catalogue/People.h"
 #include "platform/RegistryEditor.h"
 #include "removal/KeyRemoval.h"
 
@@ -16,6 +17,9 @@ struct Request {
     std::wstring name;          // the product's key name, as the listing gave it
     int scope = 0;              // as confirmed: 0 both registers, 1 user register, 2 main register
     std::wstring workingFolder; // where the restore files are written and the log is kept
+    // Every person's register (each profile of the machine) in place of the
+    // running account's own user register.
+    bool everyPerson = false;
 };
 
 enum class Result {
@@ -36,6 +40,7 @@ struct Outcome {
     KeyRemoval::RegisterSet registers{};           // each place as the removal left it
     KeyRemoval::Backup backup = KeyRemoval::Backup::Nothing;
     std::vector<std::wstring> exportsKept;          // exports left behind, named as seen from the working folder
+    std::vector<People::Unreached> unreached;       // people whose register could not be reached; nothing of theirs went
 };
 
 // False, with refused telling why, for a name that must not reach the
@@ -66,12 +71,18 @@ struct PreviewKey {
     size_t values = 0;
 };
 struct PreviewPlace {
-    const wchar_t* label = L"";
+    std::wstring label;
+    bool mainRegister = false;
     std::vector<PreviewKey> keys; // empty: nothing of the product there
     bool readable = true;         // false: the key is there but could not be read whole
     size_t values() const;
 };
 std::vector<PreviewPlace> Preview(const std::wstring& name, int scope);
+// The same for every person's register in place of the running account's:
+// one place a person whose register could be reached (each hive loaded for
+// the look and given back at once), the others in unreached.
+std::vector<PreviewPlace> PreviewEveryone(const std::wstring& name, int scope,
+                                          std::vector<People::Unreached>& unreached);
 
 // One line a place: "Hauptregister: 2 Schlüssel, 5 Werte", "... nichts".
 std::wstring PreviewLines(const std::vector<PreviewPlace>& places);

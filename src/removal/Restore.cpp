@@ -6,6 +6,7 @@
 #include "platform/FileName.h"
 #include "platform/KeyName.h"
 #include "platform/PlainFile.h"
+#include "platform/Profiles.h"
 #include "removal/OperationLog.h"
 #include "removal/Overwritten.h"
 #include "removal/RestoreCheck.h"
@@ -13,6 +14,7 @@
 #include "removal/Workspace.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace Restore {
 
@@ -87,7 +89,7 @@ bool Matches(HANDLE held, bool read, const std::string& bytes, const RestoreFile
 // Hands the file to the editor once it passed its checks, then keeps a copy
 // as Uninstall.bak and deletes it.
 Result Import(const Request& request, const RegistryEditor::Seams& seams, RegFile::Content& content,
-              std::wstring& keptCurrent)
+              std::wstring& keptCurrent, std::vector<std::wstring>& unreached)
 {
     // Held, shared for reading only, from the check to its deletion: the
     // bytes checked are the bytes imported, and the file deleted is the file
@@ -113,6 +115,12 @@ Result Import(const Request& request, const RegistryEditor::Seams& seams, RegFil
     // The program runs with the highest rights available and the working
     // folder may be open to others: a file that writes anything but product
     // keys is nobody's backup.
+    // A person whose profile is gone has no register to bring the keys back
+    // to: the import would make a key below HKEY_USERS that no hive holds.
+    if (read)
+        for (const std::wstring& sid : RestoreCheck::PeopleOf(content, true))
+            unreached.push_back(sid + L": kein Benutzerprofil dieses Rechners");
+    if (!unreached.empty()) return Result::ProfileUnreachable;
     switch (RestoreFiles::Check(read, content)) {
     case RestoreFiles::Refusal::NotRead: return Result::NotRead;
     case RestoreFiles::Refusal::Foreign: return Result::Foreign;
@@ -124,6 +132,22 @@ Result Import(const Request& request, const RegistryEditor::Seams& seams, RegFil
     // afterwards would find them there: they belong to a person's register.
     if (RestoreCheck::Writes(content, HKEY_CURRENT_USER) && request.serviceAccount && request.serviceAccount())
         return Result::PersonsRegister;
+
+    // Each person's hive that is not loaded is loaded for the import and its
+    // check, and given back when the restore ends, whatever came of it.
+    std::vector<std::unique_ptr<Profiles::Hive>> hives;
+    for (const std::wstring& sid : RestoreCheck::PeopleOf(content, false)) {
+        Profiles::Profile profile;
+        if (!Profiles::Find(sid, profile)) {
+            unreached.push_back(sid + L": kein Benutzerprofil dieses Rechners");
+            continue;
+        }
+        auto hive = std::make_unique<Profiles::Hive>(profile);
+        if (!hive->usable())
+            unreached.push_back(profile.name + L", " + sid + L": " + Profiles::Reason(hive->why(), hive->code()));
+        hives.push_back(std::move(hive));
+    }
+    if (!unreached.empty()) return Result::ProfileUnreachable;
 
     // The editor gets the checked bytes in a file of the restore's own, held
     // as the original is: it needs to share reading, which the right to
@@ -166,7 +190,7 @@ Outcome Run(const Request& request, const RegistryEditor::Seams& seams)
 {
     Outcome outcome;
     outcome.fileName = FileName(request.file);
-    outcome.result = Import(request, seams, outcome.content, outcome.keptCurrent);
+    outcome.result = Import(request, seams, outcome.content, outcome.keptCurrent, outcome.unreached);
     // Nothing was read of a file that is not there, or not the one listed,
     // and a file the account may not import was only looked at.
     if (outcome.result != Result::Missing && outcome.result != Result::Changed
@@ -217,6 +241,12 @@ std::wstring Message(const Outcome& outcome)
     case Result::MainRegisterDenied:
         return L"Die Datei " + Quoted(name) + L" schreibt ins Hauptregister; das verlangt Administratorrechte.   "
              + FileKept(name);
+    case Result::ProfileUnreachable: {
+        std::wstring text = L"Die Datei " + Quoted(name) + L" schreibt in das Benutzerregister von Profilen, die nicht "
+                            L"erreichbar sind, und wurde nicht importiert:   ";
+        for (const std::wstring& line : outcome.unreached) text += L"\n" + line;
+        return text + FileKept(name);
+    }
     case Result::EditorNotStarted: return EditorNotStarted + FileKept(name);
     case Result::NotRestored: return NotRestored + FileKept(name);
     case Result::NoBackup: return NoBackup + FileKept(name);

@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace Restore {
 
@@ -39,6 +40,7 @@ enum class Result {
     NotImportable,    // it holds values the editor cannot import as they are
     PersonsRegister,  // it writes HKEY_CURRENT_USER, and a service account would import it into its own hive
     MainRegisterDenied, // it writes the main register, which the account may not change: nothing was done
+    ProfileUnreachable, // it writes a person's register whose profile is gone or cannot be loaded: nothing was imported
     NoWorkspace,      // no folder of its own for the import could be made: nothing was imported
     CurrentNotKept,   // what the file would overwrite could not be backed up first: nothing was imported
     EditorNotStarted, // the editor could not be started
@@ -55,6 +57,9 @@ struct Outcome {
     // products' keys as they were just before it); empty when nothing the
     // file writes was there.
     std::wstring keptCurrent;
+    // For ProfileUnreachable: each person whose register could not be
+    // reached, one line each, by SID and why.
+    std::vector<std::wstring> unreached;
 };
 
 // Whether the file is still the one a list showed, with the same bytes;

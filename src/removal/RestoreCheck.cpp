@@ -3,6 +3,7 @@
 #include "catalogue/ProductRow.h"
 #include "platform/Handles.h"
 #include "platform/KeyName.h"
+#include "platform/Profiles.h"
 
 #include <algorithm>
 #include <string_view>
@@ -53,8 +54,33 @@ Place PlaceOf(const std::wstring& keyName)
     const std::wstring_view root = std::wstring_view(keyName).substr(0, slash);
     if (KeyName::Same(root, ProductRow::MainRootName)) place.root = HKEY_LOCAL_MACHINE;
     else if (KeyName::Same(root, ProductRow::UserRootName)) place.root = HKEY_CURRENT_USER;
+    else if (KeyName::Same(root, ProductRow::UsersRootName)) place.root = HKEY_USERS;
     else return place;
     place.path = slash == std::wstring::npos ? std::wstring() : keyName.substr(slash + 1);
+    if (place.root == HKEY_USERS) {
+        // Below HKEY_USERS only a person's register, as a removal from every
+        // person's register wrote it: the product root in the hive of a
+        // profile the machine has now.
+        const size_t sidEnd = place.path.find(L'\\');
+        if (sidEnd == std::wstring::npos) return place;
+        place.sid = place.path.substr(0, sidEnd);
+        if (!Profiles::IsUserSid(place.sid)) return place;
+        const std::wstring prefix = place.sid + L"\\" + ProductRow::ProductRoot + L"\\";
+        if (place.path.size() <= prefix.size() || !KeyName::Same(std::wstring_view(place.path).substr(0, prefix.size()), prefix))
+            return place;
+        Profiles::Profile profile;
+        if (!Profiles::Find(place.sid, profile)) {
+            place.profileGone = true;
+            return place;
+        }
+        const size_t end = place.path.find(L'\\', prefix.size());
+        std::wstring product = place.path.substr(prefix.size(), end == std::wstring::npos ? end : end - prefix.size());
+        if (!product.empty()) {
+            place.registerLabel = std::wstring(ProductRow::UserLabel) + L" (" + profile.name + L")";
+            place.product = std::move(product);
+        }
+        return place;
+    }
 
     // The product roots of each register, with the labels the removal's
     // messages give them.
@@ -88,6 +114,18 @@ bool Writes(const RegFile::Content& file, HKEY root)
 {
     return std::any_of(file.keys.begin(), file.keys.end(),
                        [root](const RegFile::Key& key) { return PlaceOf(key.name).root == root; });
+}
+
+std::vector<std::wstring> PeopleOf(const RegFile::Content& file, bool gone)
+{
+    std::vector<std::wstring> sids;
+    for (const auto& key : file.keys) {
+        const Place place = PlaceOf(key.name);
+        if (place.sid.empty() || place.profileGone != gone || (!gone && place.product.empty())) continue;
+        if (std::none_of(sids.begin(), sids.end(), [&](const std::wstring& s) { return KeyName::Same(s, place.sid); }))
+            sids.push_back(place.sid);
+    }
+    return sids;
 }
 
 bool OnlyProductKeys(const RegFile::Content& file)

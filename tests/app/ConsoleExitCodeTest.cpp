@@ -60,6 +60,7 @@ const RestoreCase RestoreCases[] = {
     {Restore::Result::NotRead, ExitCode::RestoreFileRefused},
     {Restore::Result::Foreign, ExitCode::RestoreFileRefused},
     {Restore::Result::NotImportable, ExitCode::RestoreFileRefused},
+    {Restore::Result::ProfileUnreachable, ExitCode::RestoreFileRefused},
     {Restore::Result::PersonsRegister, ExitCode::RestoreFileRefused},
     {Restore::Result::MainRegisterDenied, ExitCode::EditorOrRights},
     {Restore::Result::EditorNotStarted, ExitCode::EditorOrRights},
@@ -76,6 +77,7 @@ TEST(ConsoleExitCode, EachOutcomeHasItsDocumentedCode)
         SCOPED_TRACE(c.what);
         Removal::Outcome outcome;
         outcome.result = c.result;
+        outcome.registers.resize(c.places.size());
         for (size_t i = 0; i < c.places.size(); ++i) {
             outcome.registers[i].inScope = true;
             outcome.registers[i].deletion = c.places[i];

@@ -116,8 +116,17 @@ TEST(RestoreFiles, NamesTheRegisterAndProductOfAKey)
          L"Software\\Velmora\\\\Beta"},
         {L"HKEY_CURRENT_USER\\Software\\Evil", nullptr, nullptr, HKEY_CURRENT_USER, L"Software\\Evil"},
         {L"HKEY_CURRENT_USER", nullptr, nullptr, HKEY_CURRENT_USER, L""},
+        // Below HKEY_USERS only a person's profile of the machine: not a service's hive, not the
+        // template for new profiles, not a SID the machine has no profile for, nothing beside the product root.
+        {L"HKEY_USERS\\S-1-5-18\\Software\\Velmora\\Alpha", nullptr, nullptr, HKEY_USERS, L"S-1-5-18\\Software\\Velmora\\Alpha"},
+        {L"HKEY_USERS\\.DEFAULT\\Software\\Velmora\\Alpha", nullptr, nullptr, HKEY_USERS, L".DEFAULT\\Software\\Velmora\\Alpha"},
+        {L"HKEY_USERS\\S-1-5-21-1000-2000-3000-1099\\Software\\Velmora\\Alpha", nullptr, nullptr, HKEY_USERS,
+         L"S-1-5-21-1000-2000-3000-1099\\Software\\Velmora\\Alpha"},
+        {L"HKEY_USERS\\S-1-5-21-0-0-0-1000\\Software\\Evil\\Alpha", nullptr, nullptr, HKEY_USERS,
+         L"S-1-5-21-0-0-0-1000\\Software\\Evil\\Alpha"},
+        {L"HKEY_USERS\\S-1-5-21-0-0-0-1000\\Software\\Velmora", nullptr, nullptr, HKEY_USERS,
+         L"S-1-5-21-0-0-0-1000\\Software\\Velmora"},
         // Neither register: the import would write somewhere else.
-        {L"HKEY_USERS\\S-1-5-18\\Software\\Velmora\\Alpha", nullptr, nullptr},
         {L"HKEY_LOCAL_MACHINE_\\Software\\Velmora\\Alpha", nullptr, nullptr},
     };
     for (const auto& c : cases) {
