@@ -19,9 +19,14 @@
 //   steps FOLDER RUNS NAME                a small removal and restore (product NAME,
 //                                         seeded here in the user register) step by
 //                                         step in-process, FOLDER the working folder
+//   profiles-make FOLDER N M              N people's profiles of M products each,
+//                                         none loaded, their folders below FOLDER
+//   profiles-remove FOLDER N              those profiles taken away; how many hives
+//                                         the program left loaded
 #include "Clock.h"
 #include "ConsoleRuns.h"
 #include "Listings.h"
+#include "ManyProfiles.h"
 #include "LinuxProcess.h"
 #include "Program.h"
 #include "Steps.h"
@@ -534,6 +539,10 @@ int wmain(int argc, wchar_t** argv)
         result = ConsoleRuns(arg(2), arg(3), _wtoi(argv[4]), arg(5), arg(6));
     } else if (mode == L"steps" && argc == 5) {
         result = Steps(arg(2), _wtoi(argv[3]), arg(4));
+    } else if (mode == L"profiles-make" && argc == 5) {
+        result = MakeProfiles(arg(2), _wtoi(argv[3]), _wtoi(argv[4]));
+    } else if (mode == L"profiles-remove" && argc == 4) {
+        result = RemoveProfiles(arg(2), _wtoi(argv[3]));
     } else if (mode == L"count-plain") {
         std::printf("plain_listed %d\n", PlainListing(HKEY_LOCAL_MACHINE) + PlainListing(HKEY_CURRENT_USER));
         result = 0;
